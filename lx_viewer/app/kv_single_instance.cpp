@@ -1,0 +1,102 @@
+#include "kv_single_instance.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QLockFile>
+
+#include <unistd.h>
+
+namespace {
+const QByteArray kRaiseMessage = "raise\n";
+constexpr int kConnectTimeoutMs = 400;
+} // namespace
+
+KVSingleInstance::KVSingleInstance(const QString &key, QObject *parent)
+    : QObject(parent), _name(serverName(key))
+{
+}
+
+KVSingleInstance::~KVSingleInstance()
+{
+    release();
+}
+
+QString KVSingleInstance::serverName(const QString &key)
+{
+    QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (dir.isEmpty() || !QDir(dir).exists())
+        dir = QDir::tempPath();
+    return QDir::cleanPath(dir + QLatin1Char('/') + key + QLatin1Char('-')
+                           + QString::number(::getuid()));
+}
+
+bool KVSingleInstance::acquire()
+{
+    if (_server)
+        return true;
+    // Held only while we look and listen; QLockFile takes over a lock whose
+    // owner process no longer exists.
+    QLockFile lock(_name + QStringLiteral(".lock"));
+    if (!lock.tryLock(3000))
+        qWarning() << "single instance lock not taken:" << lock.error() << "[" << Q_FUNC_INFO
+                   << __LINE__ << "]";
+
+    QLocalSocket probe;
+    probe.connectToServer(_name);
+    if (probe.waitForConnected(kConnectTimeoutMs)) {
+        probe.disconnectFromServer();
+        return false;
+    }
+    // Nobody answers: whatever socket file is there was left by a crash.
+    QLocalServer::removeServer(_name);
+    auto *server = new QLocalServer(this);
+    server->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server->listen(_name)) {
+        qWarning() << "cannot listen on" << _name << server->errorString() << "[" << Q_FUNC_INFO
+                   << __LINE__ << "]";
+        delete server;
+        return false;
+    }
+    _server = server;
+    connect(_server, &QLocalServer::newConnection, this, &KVSingleInstance::onNewConnection);
+    return true;
+}
+
+bool KVSingleInstance::notifyRunning()
+{
+    QLocalSocket socket;
+    socket.connectToServer(_name);
+    if (!socket.waitForConnected(kConnectTimeoutMs))
+        return false;
+    socket.write(kRaiseMessage);
+    const bool written = socket.waitForBytesWritten(kConnectTimeoutMs);
+    // The running instance closes the connection once it has read the request.
+    if (socket.state() == QLocalSocket::ConnectedState)
+        socket.waitForDisconnected(kConnectTimeoutMs);
+    return written;
+}
+
+void KVSingleInstance::release()
+{
+    if (!_server)
+        return;
+    _server->close();
+    delete _server;
+    _server = nullptr;
+}
+
+void KVSingleInstance::onNewConnection()
+{
+    while (QLocalSocket *socket = _server->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+            while (socket->canReadLine()) {
+                if (socket->readLine() == kRaiseMessage)
+                    emit raiseRequested();
+            }
+            socket->disconnectFromServer();
+        });
+    }
+}

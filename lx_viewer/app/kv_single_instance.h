@@ -1,0 +1,43 @@
+#pragma once
+// One running viewer per user. The first viewer listens on a local socket
+// named from a key ("MODEL_TYPE_QUORV1"); a later start connects to it, asks
+// it to come to the front and gives up. A lock file next to the socket keeps
+// two simultaneous starts from both becoming the first, and a socket left
+// behind by a viewer that crashed is recognised (nobody answers) and removed.
+//
+// Thread: GUI thread. acquire() and notifyRunning() block for at most a
+// second (before any window exists).
+
+#include <QObject>
+#include <QString>
+
+class QLocalServer;
+
+class KVSingleInstance : public QObject
+{
+    Q_OBJECT
+public:
+    explicit KVSingleInstance(const QString &key, QObject *parent = nullptr);
+    ~KVSingleInstance() override;
+
+    // Full path of the socket for this user and key.
+    static QString serverName(const QString &key);
+
+    // True when this process is now the only instance (it listens).
+    bool acquire();
+    bool isHeld() const { return _server != nullptr; }
+    // Asks the running instance to come to the front; true when it answered.
+    bool notifyRunning();
+    // Stops listening, so that a new instance can start (restart).
+    void release();
+
+signals:
+    // Another start asked this instance to come to the front.
+    void raiseRequested();
+
+private:
+    void onNewConnection();
+
+    QString _name;
+    QLocalServer *_server = nullptr;
+};

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Runs one test program in a fresh home of its own: HOME, XDG_RUNTIME_DIR and
+# the XDG folders point into a temporary folder that is removed afterwards.
+set -u
+root=$(mktemp -d "${TMPDIR:-/tmp}/korvid-test.XXXXXX")
+trap 'chmod -R u+w "$root" 2>/dev/null; rm -rf "$root"' EXIT
+mkdir -p "$root/home" "$root/runtime" "$root/tmp"
+chmod 700 "$root/runtime"
+export HOME="$root/home"
+export XDG_RUNTIME_DIR="$root/runtime"
+export XDG_CONFIG_HOME="$root/home/.config"
+export XDG_DATA_HOME="$root/home/.local/share"
+export XDG_CACHE_HOME="$root/home/.cache"
+export KV_TEST_TMP="$root/tmp"
+unset XDG_CURRENT_DESKTOP DBUS_SESSION_BUS_ADDRESS
+export QTWEBENGINE_DISABLE_SANDBOX=1
+export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:---disable-gpu}"
+export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-xcb}"
+export KORVID_TESTING=1
+"$@"
