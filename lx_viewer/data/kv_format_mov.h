@@ -10,35 +10,33 @@
 #include <QtGlobal>
 
 #include <cstdio>
+#include <initializer_list>
 #include <vector>
 
 // One position record per second of recording.
-struct KVGpsRecord
-{
+struct KVGpsRecord {
     quint16 year = 0;
     quint8 month = 0;
     quint8 day = 0;
     quint8 hour = 0;
     quint8 minute = 0;
     quint8 second = 0;
-    double latitude = 0.0;  // decimal degrees
+    double latitude = 0.0; // decimal degrees
     double longitude = 0.0; // decimal degrees
-    double speed = 0.0;     // the recorder's whole number (km/h)
-    quint8 fix = 0;         // 1 when the recorder marked the position valid
+    double speed = 0.0; // the recorder's whole number (km/h)
+    quint8 fix = 0; // 1 when the recorder marked the position valid
 };
 
 // One acceleration sample, in g; twenty per second.
-struct KVGSensorSample
-{
+struct KVGSensorSample {
     float x = 0.0f;
     float y = 0.0f;
     float z = 0.0f;
 };
 
 // The caller-owned result of the duration job.
-struct MOVDurationResult
-{
-    quint8 found = 0;       // 1 when a movie header was read
+struct MOVDurationResult {
+    quint8 found = 0; // 1 when a movie header was read
     quint32 durationMs = 0; // 0 when the header has no usable time scale
 };
 
@@ -70,12 +68,49 @@ public:
     // "/"-separated fields) into the raw arrays. Public for tests.
     void processSubtitle(const char *text, size_t length);
 
+    // Bounds of the reader, public for tests and the fuzz target.
+    static constexpr int kMaxPath = 10; // atom path entries, and so the nesting depth
+    static constexpr int kSensorParts = 41;
+
 private:
+    // One atom found by the walk: where it starts, its whole size (clamped
+    // to its parent and the file) and the length of its header (8 or 16).
+    struct Atom {
+        qint64 offset = 0;
+        qint64 size = 0;
+        int header = 0;
+        quint32 type = 0;
+    };
+
     bool readDurationJob(MOVDurationResult *duration);
     bool readSubtitleTrack();
 
+    // The atom search: a path of four-character types, one per level, and an
+    // optional sample-entry format that the last atom (an stsd) must carry.
+    void setAtomPath(std::initializer_list<const char *> names, const char *format = "");
+    void findAtom(qint64 start, qint64 length, int level);
+    bool matchSampleEntry(quint32 type, const Atom &atom);
+    // Searches the direct child `name` of `parent`; false when there is none.
+    bool findChild(const Atom &parent, const char *name, Atom *child);
+
+    // Reads up to `length` bytes at `offset`; returns how many were read.
+    qint64 readAt(qint64 offset, void *buffer, qint64 length);
+    // Reads a table of `count` big-endian entries of 4 or 8 bytes.
+    bool readTable(qint64 offset, quint32 count, int entryBytes, std::vector<quint64> *table);
+    // Reads one text sample (2-byte length, then the text) and parses it.
+    void readTextSample(qint64 offset, qint64 size, qint64 *budget);
+
     FILE *_file = nullptr;
     bool _succeeded = false;
+    qint64 _fileSize = 0;
+
+    // --- search state
+    bool _found = false;
+    int _depth = 0;
+    quint32 _path[kMaxPath] = {};
+    Atom _levels[kMaxPath];
+    char _format[11] = {};
+    std::vector<char> _text; // text sample buffer, reused
     std::vector<KVGpsRecord> _positions;
     std::vector<KVGSensorSample> _samples;
 };
