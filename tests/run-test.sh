@@ -12,7 +12,10 @@ export XDG_CONFIG_HOME="$root/home/.config"
 export XDG_DATA_HOME="$root/home/.local/share"
 export XDG_CACHE_HOME="$root/home/.cache"
 export KV_TEST_TMP="$root/tmp"
-unset XDG_CURRENT_DESKTOP DBUS_SESSION_BUS_ADDRESS
+unset XDG_CURRENT_DESKTOP
+# No session bus unless a test starts its own: an address that leads nowhere
+# keeps libdbus from auto-launching a daemon that would outlive the test.
+export DBUS_SESSION_BUS_ADDRESS="unix:path=$root/no-session-bus"
 export QTWEBENGINE_DISABLE_SANDBOX=1
 export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:---disable-gpu}"
 export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-xcb}"

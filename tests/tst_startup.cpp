@@ -1,0 +1,143 @@
+// Start-up as a user sees it: the viewer process, one per user; a second
+// start brings the first to the front and ends with -42; a viewer killed
+// with SIGKILL does not keep the next one from starting.
+
+#include "app/kv_application.h"
+#include "app/kv_single_instance.h"
+#include "kv_test_main.h"
+#include "kv_test_util.h"
+
+#include <QElapsedTimer>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QtTest>
+
+#include <csignal>
+
+namespace {
+
+QString serverName()
+{
+    return KVSingleInstance::serverName(QString::fromLatin1(KVApplication::kInstanceKey));
+}
+
+bool viewerAnswers()
+{
+    QLocalSocket socket;
+    socket.connectToServer(serverName());
+    return socket.waitForConnected(200);
+}
+
+// Exit status of a second start: -42 as the process reports it (214).
+constexpr int kAlreadyRunningStatus = 256 - 42;
+
+} // namespace
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+    QString _korvid = KVTest::builtProgram("korvid");
+
+    void startViewer(QProcess &p)
+    {
+        p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p.start(_korvid, {});
+        QVERIFY(p.waitForStarted(5000));
+        QVERIFY2(QTest::qWaitFor([] { return viewerAnswers(); }, 10000), "viewer did not start");
+    }
+
+    static void stop(QProcess &p)
+    {
+        p.kill();
+        p.waitForFinished(5000);
+    }
+
+private slots:
+    void secondStartExitsAndFirstWindowComesToFront()
+    {
+        // This test process plays the first viewer: a minimised window that
+        // must come back when a real second viewer starts.
+        KVSingleInstance guard(QString::fromLatin1(KVApplication::kInstanceKey));
+        QVERIFY(guard.acquire());
+        QWidget window;
+        window.setWindowTitle("Korvid");
+        window.resize(300, 200);
+        connect(&guard, &KVSingleInstance::raiseRequested, &window,
+                [&window] { KVApplication::bringToFront(&window); });
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.showMinimized();
+        QTRY_VERIFY(window.isMinimized());
+
+        QProcess second;
+        second.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QElapsedTimer clock;
+        clock.start();
+        second.start(_korvid, {});
+        // The event loop must run so the guard can answer.
+        QVERIFY(QTest::qWaitFor([&] { return second.state() == QProcess::NotRunning; }, 5000));
+        const qint64 took = clock.elapsed();
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), kAlreadyRunningStatus);
+        QVERIFY2(took < 1000, qPrintable(QString::number(took)));
+        QTRY_VERIFY(!window.isMinimized());
+        QVERIFY(window.isVisible());
+        QTRY_VERIFY(window.isActiveWindow());
+    }
+
+    void killedViewerDoesNotBlockTheNext()
+    {
+        QProcess first;
+        startViewer(first);
+        ::kill(static_cast<pid_t>(first.processId()), SIGKILL);
+        QVERIFY(first.waitForFinished(5000));
+        // Its socket file is still there; the next start must see through it.
+        QVERIFY(QFile::exists(serverName()));
+
+        QProcess next;
+        startViewer(next);
+        QTest::qWait(500);
+        QCOMPARE(next.state(), QProcess::Running);
+
+        QProcess third;
+        third.start(_korvid, {});
+        QVERIFY(third.waitForFinished(5000));
+        QCOMPARE(third.exitCode(), kAlreadyRunningStatus);
+        QCOMPARE(next.state(), QProcess::Running);
+        stop(next);
+    }
+
+    void simultaneousStartsLeaveOneViewer()
+    {
+        QList<QProcess *> viewers;
+        for (int i = 0; i < 3; ++i) {
+            auto *p = new QProcess(this);
+            p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            p->start(_korvid, {});
+            viewers << p;
+        }
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                int done = 0;
+                for (QProcess *p : viewers)
+                    done += p->state() == QProcess::NotRunning;
+                return done == 2;
+            },
+            10000));
+        QTest::qWait(300);
+        int running = 0;
+        for (QProcess *p : viewers) {
+            if (p->state() == QProcess::Running)
+                ++running;
+            else
+                QCOMPARE(p->exitCode(), kAlreadyRunningStatus);
+        }
+        QCOMPARE(running, 1);
+        for (QProcess *p : viewers)
+            stop(*p);
+    }
+};
+
+KV_TEST_MAIN(TestStartup)
+#include "tst_startup.moc"
