@@ -41,9 +41,11 @@ private slots:
         for (const char *sub : {"report", "viewersetup", "backup"})
             QVERIFY2(QDir(QDir::homePath() + "/Documents/Korvid Doc/" + sub).exists(), sub);
         QVERIFY(KVSettings::instance()->isOpen());
+        QVERIFY(QFile::exists(KVApp::path(KVApp::PATH_SETTINGS)));
+        QCOMPARE(QFileInfo(KVApp::path(KVApp::PATH_SETTINGS)).size(), 0);
         // A change now reaches the file.
         KVSettings::instance()->setRecentPath("/media/card");
-        QVERIFY(QFile::exists(KVApp::path(KVApp::PATH_SETTINGS)));
+        QVERIFY(KVTest::readFile(KVApp::path(KVApp::PATH_SETTINGS)).contains("[PATH]"));
         // Running it again changes nothing and fails nothing.
         KVApp::instance()->initApplication(qApp);
         QCOMPARE(KVSettings::instance()->recentPath(), QStringLiteral("/media/card"));

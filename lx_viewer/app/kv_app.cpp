@@ -97,6 +97,11 @@ void KVApp::initApplication(QApplication *app)
                        << Q_FUNC_INFO << __LINE__ << "]";
     }
     KVSettings::instance()->open();
+    // An empty conf.ini from the first start on, so the user can see where
+    // the settings go; QSettings fills in the sections as they change.
+    QFile conf(path(PATH_SETTINGS));
+    if (!conf.exists() && conf.open(QIODevice::WriteOnly))
+        conf.close();
 }
 
 void KVApp::createShortcuts()

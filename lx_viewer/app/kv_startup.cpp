@@ -7,6 +7,8 @@
 
 #include <QWidget>
 
+#include <unistd.h>
+
 namespace KVStartup {
 
 int run(int &argc, char **argv, const std::function<QWidget *()> &createMainWindow)
@@ -18,6 +20,12 @@ int run(int &argc, char **argv, const std::function<QWidget *()> &createMainWind
     qInfo() << "video renderer:" << (forbidden ? "widget" : "OpenGL") << "[" << Q_FUNC_INFO
             << __LINE__ << "]";
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // The map's web engine refuses to start as root unless its sandbox is off.
+    if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) {
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+        qInfo() << "running as root: the web engine's sandbox is off" << "[" << Q_FUNC_INFO
+                << __LINE__ << "]";
+    }
 
     // 2. The application object.
     KVApplication app(argc, argv);
