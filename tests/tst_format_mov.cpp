@@ -238,6 +238,14 @@ void TestFormatMov::durationMissing()
         &stray, KVMp4Builder::boxOffset(stray, "moov") + 4, qFromBigEndian<quint32>("moof"));
     QVERIFY(!readDuration(stray, &result));
 
+    // A zero-size atom runs to the end of its range; the walk says so and
+    // stops the level (here the mdat hides the moov behind it).
+    QByteArray zero = KVMp4Builder::build(KVMp4Options());
+    KVMp4Builder::patch32(&zero, KVMp4Builder::boxOffset(zero, "mdat"), 0);
+    QTest::ignoreMessage(
+        QtInfoMsg, QRegularExpression("^ZERO ATOM: mdat \\[ .*findAtom.* \\d+ \\]$"));
+    QVERIFY(!readDuration(zero, &result));
+
     QVERIFY(!MOVFormat::readDuration(nullptr, &result));
     FilePtr file = openBytes(KVMp4Builder::build(KVMp4Options()));
     QVERIFY(!MOVFormat::readDuration(file.get(), nullptr));

@@ -22,13 +22,14 @@ public:
 
     // The build step: clamps the samples; keeps the positions only when at
     // least one has fix 1 (the samples stay either way).
-    static KVSensorData build(std::vector<KVGpsRecord> positions,
-                              std::vector<KVGSensorSample> samples);
+    static KVSensorData build(
+        std::vector<KVGpsRecord> positions, std::vector<KVGSensorSample> samples);
     // Reads the sensor track of an open MP4/MOV file and builds.
     static KVSensorData readFile(FILE *file);
 
     // Grows with zero records or cuts to duration / 1000 whole seconds of
-    // positions and 20 per second of samples; empty arrays stay empty.
+    // positions and 20 per second of samples; empty arrays stay empty. Under
+    // one whole second no positions remain and hasPosition() turns false.
     void fitToDuration(quint32 durationMs);
 
     bool hasPosition() const { return _hasPosition; }
