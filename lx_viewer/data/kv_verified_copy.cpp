@@ -1,0 +1,89 @@
+#include "kv_verified_copy.h"
+
+#include <QCryptographicHash>
+#include <QDebug>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+namespace
+{
+
+constexpr qint64 kChunk = 1 << 20;
+
+KVVerifiedCopy::Result failed(KVVerifiedCopy::Failure failure, const QString &detail)
+{
+    KVVerifiedCopy::Result result;
+    result.failure = failure;
+    result.detail = detail;
+    return result;
+}
+
+// SHA-256 of a file read from its start; empty on a read error.
+QByteArray hashOf(QFile &file)
+{
+    if (!file.seek(0))
+        return QByteArray();
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&file))
+        return QByteArray();
+    return hash.result();
+}
+
+} // namespace
+
+KVVerifiedCopy::Result KVVerifiedCopy::copy(
+    const QString &source, const QString &target, bool replace)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return failed(FAILURE_SOURCE_UNREADABLE, in.errorString());
+    if (!replace && QFileInfo::exists(target))
+        return failed(FAILURE_TARGET_EXISTS, QStringLiteral("File exists"));
+
+    const QFileInfo targetInfo(target);
+    QTemporaryFile out(targetInfo.absolutePath() + QStringLiteral("/.") + targetInfo.fileName()
+        + QStringLiteral(".XXXXXX.part"));
+    if (!out.open())
+        return failed(FAILURE_TARGET_UNWRITABLE, out.errorString());
+
+    QCryptographicHash sourceHash(QCryptographicHash::Sha256);
+    QByteArray buffer;
+    qint64 copied = 0;
+    for (;;) {
+        buffer = in.read(kChunk);
+        if (buffer.isEmpty()) {
+            if (in.error() != QFileDevice::NoError)
+                return failed(FAILURE_WRITE, in.errorString());
+            break;
+        }
+        sourceHash.addData(buffer);
+        if (out.write(buffer) != buffer.size())
+            return failed(FAILURE_WRITE, out.errorString());
+        copied += buffer.size();
+    }
+    if (!out.flush() || ::fsync(out.handle()) != 0)
+        return failed(FAILURE_WRITE, out.errorString());
+
+    // Check what really is on disk before the copy takes the final name.
+    if (copied != in.size() || out.size() != copied)
+        return failed(
+            FAILURE_VERIFY, QStringLiteral("size %1 instead of %2").arg(out.size()).arg(in.size()));
+    if (hashOf(out) != sourceHash.result())
+        return failed(FAILURE_VERIFY, QStringLiteral("SHA-256 differs"));
+
+    out.setPermissions(in.permissions());
+    if (!replace && QFileInfo::exists(target))
+        return failed(FAILURE_TARGET_EXISTS, QStringLiteral("File exists"));
+    const QByteArray from = QFile::encodeName(out.fileName());
+    const QByteArray to = QFile::encodeName(target);
+    if (std::rename(from.constData(), to.constData()) != 0)
+        return failed(FAILURE_RENAME, QString::fromLocal8Bit(std::strerror(errno)));
+    out.setAutoRemove(false);
+    return Result();
+}

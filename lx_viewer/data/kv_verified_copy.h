@@ -1,0 +1,31 @@
+#pragma once
+// KVVerifiedCopy: copies one file so that the final name only ever holds a
+// complete, checked copy. The bytes go to a temporary file in the target's
+// folder; its size and SHA-256 are compared with the source's, and only then
+// is it renamed to the final name (replacing an existing file only when
+// asked to). A failed copy leaves nothing behind.
+//
+// Thread: any; no shared state.
+
+#include <QString>
+
+class KVVerifiedCopy
+{
+public:
+    enum Failure {
+        FAILURE_NONE = 0,
+        FAILURE_SOURCE_UNREADABLE = 1, // source missing or not readable
+        FAILURE_TARGET_UNWRITABLE = 2, // no file can be made in the target folder
+        FAILURE_WRITE = 3, // reading or writing broke off (disk full, I/O error)
+        FAILURE_VERIFY = 4, // the copy's size or SHA-256 differs from the source
+        FAILURE_RENAME = 5, // the checked copy could not take the final name
+        FAILURE_TARGET_EXISTS = 6, // the target exists and may not be replaced
+    };
+    struct Result {
+        Failure failure = FAILURE_NONE;
+        QString detail; // the system's error text, for the log and the user
+        bool ok() const { return failure == FAILURE_NONE; }
+    };
+
+    static Result copy(const QString &source, const QString &target, bool replace);
+};

@@ -1,0 +1,122 @@
+#include "kv_video_file_list_builder.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QThread>
+
+#include <algorithm>
+#include <memory>
+
+KVVideoFileListBuilder::KVVideoFileListBuilder(QThread *itemThread) : _itemThread(itemThread)
+{
+}
+
+QString KVVideoFileListBuilder::matchKey(const QString &path)
+{
+    QString base = QFileInfo(path).baseName();
+    if (base.endsWith(QLatin1Char('F'), Qt::CaseInsensitive)
+        || base.endsWith(QLatin1Char('R'), Qt::CaseInsensitive))
+        base.chop(1);
+    return base.toUpper();
+}
+
+KVVideoItemRef KVVideoFileListBuilder::makeRef(KVVideoItem *item)
+{
+    // deleteLater: the last reference may go away inside a slot the item
+    // itself is calling, or on another thread than the item's.
+    return KVVideoItemRef(item, [](KVVideoItem *doomed) { doomed->deleteLater(); });
+}
+
+bool KVVideoFileListBuilder::hasRecording(const QString &path) const
+{
+    return _keys.contains(matchKey(path));
+}
+
+const QHash<QString, QString> &KVVideoFileListBuilder::folderIndex(const QString &folder)
+{
+    auto found = _folders.find(folder);
+    if (found != _folders.end())
+        return found.value();
+    QHash<QString, QString> index;
+    const QStringList names
+        = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QString &name : names) {
+        const QString upper = name.toUpper();
+        if (!index.contains(upper))
+            index.insert(upper, name);
+    }
+    return _folders.insert(folder, index).value();
+}
+
+bool KVVideoFileListBuilder::findPartner(KVVideoItem *item)
+{
+    const QString display = item->displayPath();
+    const QFileInfo info(display);
+    const QString folder = info.absolutePath();
+    const QString base = info.baseName();
+    if (base.isEmpty())
+        return false;
+    const QChar letter = base.back();
+    const bool isRear = letter.toUpper() == QLatin1Char('R');
+    // The partner's camera letter in the item's own letter case.
+    QChar partnerLetter = QLatin1Char(isRear ? 'F' : 'R');
+    if (letter.isLower())
+        partnerLetter = partnerLetter.toLower();
+    const QString suffix = info.suffix();
+    const QString natural = base.left(base.size() - 1) + partnerLetter
+        + (suffix.isEmpty() ? QString() : QLatin1Char('.') + suffix);
+
+    QString partner = QDir::cleanPath(folder + QLatin1Char('/') + natural);
+    const QFileInfo naturalInfo(partner);
+    if (!naturalInfo.exists() || naturalInfo.isDir()) {
+        // Cards written by other tools mix letter cases: look the name up in
+        // the folder without regard to case.
+        const QString name = folderIndex(folder).value(natural.toUpper());
+        if (name.isEmpty())
+            return false;
+        partner = QDir::cleanPath(folder + QLatin1Char('/') + name);
+    }
+    if (isRear)
+        item->setFrontPath(partner);
+    else
+        item->setRearPath(partner);
+    return true;
+}
+
+bool KVVideoFileListBuilder::addFile(const QString &path, const QDateTime &start, int type)
+{
+    const QString clean = QDir::cleanPath(path);
+    bool isRear = false;
+    KVVideoItem::recordingKey(clean, &isRear);
+    if (hasRecording(clean))
+        return false;
+    auto item = std::make_unique<KVVideoItem>(clean, isRear, start);
+    if (!item->isValid())
+        return false;
+    item->setType(type);
+    if (findPartner(item.get()) && !item->checkRear())
+        return true; // the rear file is too short: the whole recording is left out
+    if (_itemThread && item->thread() != _itemThread)
+        item->moveToThread(_itemThread);
+    _keys.insert(matchKey(clean));
+    _items.append(makeRef(item.release()));
+    return true;
+}
+
+void KVVideoFileListBuilder::sort()
+{
+    std::stable_sort(
+        _items.begin(), _items.end(), [](const KVVideoItemRef &a, const KVVideoItemRef &b) {
+            if (a->start() != b->start())
+                return a->start() < b->start();
+            return a->type() < b->type();
+        });
+}
+
+QList<KVVideoItemRef> KVVideoFileListBuilder::takeItems()
+{
+    QList<KVVideoItemRef> items;
+    items.swap(_items);
+    _keys.clear();
+    return items;
+}

@@ -1,0 +1,350 @@
+// The catalogue on real folder trees: which files become recordings and how
+// front and rear files join (letter case, .MOV pairs, 300 ms rules), the scan
+// order and depth limit, the type filter, next/previous, the threaded build
+// with its progress and hand-over on the GUI thread, and how long items live.
+
+#include "app/kv_settings.h"
+#include "data/kv_video_file_list.h"
+#include "kv_fixture_files.h"
+#include "kv_test_util.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPointer>
+#include <QThread>
+#include <QtTest>
+
+namespace
+{
+
+QString name(const QString &path)
+{
+    return path.isEmpty() ? QStringLiteral("-") : QFileInfo(path).fileName();
+}
+
+// "front|rear|type" of every item, in catalogue order.
+QStringList describe(const QList<KVVideoItem *> &items)
+{
+    QStringList lines;
+    for (KVVideoItem *item : items)
+        lines << name(item->frontPath()) + QLatin1Char('|') + name(item->rearPath())
+                + QLatin1Char('|') + QString::number(item->type());
+    return lines;
+}
+
+bool tiny(const QString &path, quint32 ms = 5000)
+{
+    return KVFixture::writeTinyMp4(path, ms);
+}
+
+} // namespace
+
+class TestCatalogue : public QObject
+{
+    Q_OBJECT
+
+    KVVideoFileList *list() { return KVVideoFileList::instance(); }
+
+    // A folder with one recording per given name key (front and rear).
+    QString smallCard(const QString &prefix, const QStringList &keys)
+    {
+        const QString dir = KVTest::makeTempDir(prefix);
+        for (const QString &key : keys) {
+            tiny(dir + QLatin1Char('/') + key + QStringLiteral("F.mp4"));
+            tiny(dir + QLatin1Char('/') + key + QStringLiteral("R.mp4"));
+        }
+        return dir;
+    }
+
+private slots:
+    void initialState()
+    {
+        QCOMPARE(list()->filter(), 3);
+        QVERIFY(list()->allItems().isEmpty());
+        QVERIFY(!list()->currentItem());
+    }
+
+    void joinsFrontAndRearFiles()
+    {
+        const QString dir = KVTest::makeTempDir(QStringLiteral("join"));
+        const QString sub = dir + QStringLiteral("/DCIM");
+        QVERIFY(tiny(sub + QStringLiteral("/NORM201221-102047F.mp4")));
+        QVERIFY(tiny(sub + QStringLiteral("/NORM201221-102047R.mp4"), 4000));
+        QVERIFY(tiny(sub + QStringLiteral("/EVEN201221-110000R.mp4")));
+        // Lower-case names, .MOV pairs and mixed letter cases join as well.
+        QVERIFY(tiny(dir + QStringLiteral("/norm201221-120000f.mp4")));
+        QVERIFY(tiny(dir + QStringLiteral("/norm201221-120000r.mp4")));
+        QVERIFY(tiny(dir + QStringLiteral("/PARK201221-130000F.MOV")));
+        QVERIFY(tiny(dir + QStringLiteral("/PARK201221-130000R.MOV")));
+        QVERIFY(tiny(dir + QStringLiteral("/MANU201221-140000F.mp4")));
+        QVERIFY(tiny(dir + QStringLiteral("/MANU201221-140000R.MP4")));
+        QVERIFY(tiny(dir + QStringLiteral("/NORM201221-150000F.Mp4")));
+        QVERIFY(tiny(dir + QStringLiteral("/norm201221-150000r.mP4"), 7000));
+        // Another extension family is not a partner: the rear .MOV is a
+        // duplicate of the recording and is left out.
+        QVERIFY(tiny(dir + QStringLiteral("/NORM201221-160000F.mp4")));
+        QVERIFY(tiny(dir + QStringLiteral("/NORM201221-160000R.mov")));
+        // Left out: invalid date, 300 ms, a pair whose rear is 300 ms, and
+        // names outside the grammar.
+        QVERIFY(tiny(dir + QStringLiteral("/EVEN211301-120000F.mp4")));
+        QVERIFY(tiny(dir + QStringLiteral("/NORM201222-000000F.mp4"), 300));
+        QVERIFY(tiny(dir + QStringLiteral("/NORM201222-000200F.mp4")));
+        QVERIFY(tiny(dir + QStringLiteral("/NORM201222-000200R.mp4"), 300));
+        QVERIFY(tiny(dir + QStringLiteral("/hello.mp4")));
+        QVERIFY(tiny(dir + QStringLiteral("/NORM201222-000300F.txt")));
+        // Taken: 301 ms; equal start times sort NORM before EVEN.
+        QVERIFY(tiny(dir + QStringLiteral("/NORM201222-000100F.mp4"), 301));
+        QVERIFY(tiny(dir + QStringLiteral("/EVEN201223-000000F.mp4")));
+        QVERIFY(tiny(dir + QStringLiteral("/NORM201223-000000F.mp4")));
+
+        QCOMPARE(list()->buildFolderNow(dir), 19);
+        const QStringList expected{
+            "NORM201221-102047F.mp4|NORM201221-102047R.mp4|0",
+            "-|EVEN201221-110000R.mp4|1",
+            "norm201221-120000f.mp4|norm201221-120000r.mp4|0",
+            "PARK201221-130000F.MOV|PARK201221-130000R.MOV|3",
+            "MANU201221-140000F.mp4|MANU201221-140000R.MP4|2",
+            "NORM201221-150000F.Mp4|norm201221-150000r.mP4|0",
+            "NORM201221-160000F.mp4|-|0",
+            "NORM201222-000100F.mp4|-|0",
+            "NORM201223-000000F.mp4|-|0",
+            "EVEN201223-000000F.mp4|-|1",
+        };
+        QCOMPARE(describe(list()->allItems()), expected);
+        const QList<KVVideoItem *> items = list()->allItems();
+        // A pair carries its rear file's duration, read from the file found.
+        QCOMPARE(items.at(0)->duration(), 4000u);
+        QCOMPARE(items.at(5)->duration(), 7000u);
+        QCOMPARE(items.at(0)->start(), QDateTime(QDate(2020, 12, 21), QTime(10, 20, 47)));
+        QCOMPARE(items.at(0)->frontPath(), sub + QStringLiteral("/NORM201221-102047F.mp4"));
+
+        QVERIFY(list()->hasRecording(QStringLiteral("/x/NORM201221-120000R.MP4")));
+        QVERIFY(list()->hasRecording(QStringLiteral("/x/park201221-130000f.mov")));
+        QVERIFY(!list()->hasRecording(QStringLiteral("/x/NORM201222-000200F.mp4")));
+    }
+
+    void scanOrderDepthAndHiddenFolders()
+    {
+        const QString dir = KVTest::makeTempDir(QStringLiteral("scan"));
+        QString level = dir;
+        QStringList expected;
+        for (int depth = 0; depth <= 6; ++depth) {
+            const QString file = level + QStringLiteral("/NORM2101%1-000000F.mp4").arg(10 + depth);
+            QVERIFY(tiny(file));
+            if (depth <= 5)
+                expected.prepend(file);
+            level += QStringLiteral("/L%1").arg(depth + 1);
+        }
+        // Sub-folders in name order ignoring case, before the parent's files.
+        QVERIFY(tiny(dir + QStringLiteral("/b/NORM210201-000000F.mp4")));
+        QVERIFY(tiny(dir + QStringLiteral("/A/NORM210202-000000F.mp4")));
+        QVERIFY(tiny(dir + QStringLiteral("/.hidden/NORM210203-000000F.mp4")));
+        QVERIFY(tiny(dir + QStringLiteral("/c/NORM210204-000000F.MOV")));
+        QVERIFY(tiny(dir + QStringLiteral("/c/NORM210205-000000F.avi")));
+        expected.insert(0, dir + QStringLiteral("/A/NORM210202-000000F.mp4"));
+        expected.insert(1, dir + QStringLiteral("/b/NORM210201-000000F.mp4"));
+        expected.insert(2, dir + QStringLiteral("/c/NORM210204-000000F.MOV"));
+
+        QList<QUrl> urls;
+        KVVideoFileList::scanFolder(dir, urls, 0);
+        QStringList paths;
+        for (const QUrl &url : urls)
+            paths << url.toLocalFile();
+        QCOMPARE(paths, expected);
+    }
+
+    void filterAndNeighbours()
+    {
+        const QString dir = smallCard(QStringLiteral("filter"),
+            {"NORM210101-000000", "EVEN210101-000100", "MANU210101-000200", "PARK210101-000300",
+                "NORM210101-000400"});
+        QSignalSpy started(list(), &KVVideoFileList::listUpdateStarted);
+        QSignalSpy ended(list(), &KVVideoFileList::listUpdateEnd);
+        list()->buildFolderNow(dir);
+        QCOMPARE(list()->filter(), 15);
+        QCOMPARE(list()->visibleItems().size(), 5);
+        QCOMPARE(started.size(), 2);
+        QCOMPARE(started.at(0).at(0).toBool(), true);
+        QCOMPARE(started.at(1).at(0).toBool(), false);
+        QCOMPARE(ended.size(), 2);
+        QCOMPARE(ended.at(0).at(0).toBool(), false);
+        QCOMPARE(ended.at(1).at(0).toBool(), true);
+
+        const QList<KVVideoItem *> all = list()->allItems();
+        all.at(0)->setChecked(true);
+        list()->setCurrentItem(all.at(1));
+        list()->setFilter(3);
+        QCOMPARE(list()->visibleItems(), (QList<KVVideoItem *>{all[0], all[1], all[4]}));
+        QVERIFY(!all.at(0)->isChecked());
+        QVERIFY(!list()->currentItem());
+        list()->setFilterBit(KVVideoItem::FILTER_PARK, true);
+        QCOMPARE(list()->visibleItems().size(), 4);
+        list()->setFilterBit(KVVideoItem::FILTER_NORM, false);
+        QCOMPARE(list()->visibleItems(), (QList<KVVideoItem *>{all[1], all[3]}));
+        list()->setFilter(15);
+
+        QSignalSpy found(list(), &KVVideoFileList::playItemFound);
+        QSignalSpy none(list(), &KVVideoFileList::playNoMoreItem);
+        // No current item: nothing at all.
+        list()->onPlayNextVideo(-1);
+        list()->onPlayPreviousVideo(-1);
+        QCOMPARE(found.size() + none.size(), 0);
+        // From the last, next wraps to the first; from the first, previous
+        // has no more.
+        list()->setCurrentItem(all.at(4));
+        QCOMPARE(list()->nextItem(), all.at(0));
+        list()->onPlayNextVideo(-1);
+        QCOMPARE(found.size(), 1);
+        QCOMPARE(found.at(0).at(0).value<KVVideoItem *>(), all.at(0));
+        QCOMPARE(found.at(0).at(1).toInt(), 4);
+        list()->setCurrentItem(all.at(0));
+        QVERIFY(!list()->hasPrevious());
+        list()->onPlayPreviousVideo(-1);
+        QCOMPARE(none.size(), 1);
+        list()->onPlayPreviousVideo(3);
+        QCOMPARE(found.last().at(0).value<KVVideoItem *>(), all.at(2));
+        QCOMPARE(found.last().at(1).toInt(), 0);
+        list()->onPlayNextVideo(1);
+        QCOMPARE(found.last().at(0).value<KVVideoItem *>(), all.at(2));
+        // While the player loads, the advance does nothing.
+        KVVideoFileList::setLoadInProgress(true);
+        list()->onPlayNextVideo(-1);
+        list()->onPlayPreviousVideo(2);
+        KVVideoFileList::setLoadInProgress(false);
+        QCOMPARE(found.size(), 3);
+        QCOMPARE(none.size(), 1);
+        // A current item that is filtered out: next starts at the first.
+        list()->setCurrentItem(all.at(2));
+        list()->setFilterBit(KVVideoItem::FILTER_MANU, false); // clears current
+        list()->setCurrentItem(all.at(2));
+        QCOMPARE(list()->indexOfCurrent(), -1);
+        QCOMPARE(list()->nextItem(), all.at(0));
+        list()->onPlayPreviousVideo(-1);
+        QCOMPARE(none.size(), 2);
+
+        // removeItem unlinks and reports the former visible index.
+        list()->setFilter(15);
+        QCOMPARE(list()->removeItem(all.at(3)), 3);
+        QCOMPARE(list()->allItems().size(), 4);
+        QCOMPARE(list()->removeItem(all.at(3)), -1);
+        QCOMPARE(all.at(3)->type(), 3); // still alive
+    }
+
+    // The threaded build over 2,000 files: signals in order, at most 365
+    // progress values, every signal and the hand-over on the GUI thread, and
+    // the previous lists untouched until the new ones arrive.
+    void threadedBuildHandsOverOnGuiThread()
+    {
+        const QString old = smallCard(QStringLiteral("old"), {"NORM210101-000000"});
+        list()->buildFolderNow(old);
+        const QList<KVVideoItem *> before = list()->visibleItems();
+        QCOMPARE(before.size(), 1);
+        QPointer<KVVideoItem> oldItem = before.at(0);
+
+        const QString dir = KVTest::makeTempDir(QStringLiteral("card"));
+        QCOMPARE(KVFixture::writeCard(dir, 1000), 2000);
+
+        QStringList events;
+        QList<int> progress;
+        bool offGuiThread = false;
+        bool listChangedEarly = false;
+        QObject receiver;
+        auto note = [&](const QString &what) {
+            events << what;
+            if (QThread::currentThread() != qApp->thread())
+                offGuiThread = true;
+        };
+        connect(list(), &KVVideoFileList::listUpdateStarted, &receiver,
+            [&](bool loading) { note(loading ? "started(true)" : "started(false)"); });
+        connect(list(), &KVVideoFileList::listUpdateEnd, &receiver,
+            [&](bool loading) { note(loading ? "end(true)" : "end(false)"); });
+        connect(list(), &KVVideoFileList::updateProgress, &receiver, [&](int value) {
+            note(QStringLiteral("progress"));
+            progress << value;
+            if (list()->visibleItems() != before || oldItem.isNull())
+                listChangedEarly = true;
+        });
+
+        QCOMPARE(list()->loadFolder(dir), 2000);
+        QCOMPARE(KVSettings::instance()->recentPath(), dir);
+        QTRY_VERIFY_WITH_TIMEOUT(events.contains("end(true)"), 60000);
+
+        QVERIFY(!offGuiThread);
+        QVERIFY(!listChangedEarly);
+        QCOMPARE(events.first(), QStringLiteral("started(true)"));
+        QCOMPARE(events.mid(events.size() - 3),
+            (QStringList{"started(false)", "end(false)", "end(true)"}));
+        QCOMPARE(events.count("progress"), progress.size());
+        QVERIFY(progress.size() <= 365);
+        QVERIFY(progress.size() > 300);
+        QCOMPARE(progress.last(), 364);
+        QVERIFY(std::is_sorted(progress.begin(), progress.end()));
+        QCOMPARE(std::adjacent_find(progress.begin(), progress.end()), progress.end());
+
+        const QList<KVVideoItem *> built = list()->allItems();
+        QCOMPARE(built.size(), 1000);
+        QCOMPARE(list()->filter(), 15);
+        for (KVVideoItem *item : built) {
+            QCOMPARE(item->thread(), qApp->thread());
+            QVERIFY(!item->rearPath().isEmpty());
+        }
+        QVERIFY(std::is_sorted(built.begin(), built.end(),
+            [](KVVideoItem *a, KVVideoItem *b) { return a->start() < b->start(); }));
+        // Nothing held the old item: it is released.
+        QTRY_VERIFY(oldItem.isNull());
+
+        // A folder without recordings changes nothing and sends nothing.
+        events.clear();
+        const QString empty = KVTest::makeTempDir(QStringLiteral("empty"));
+        QVERIFY(tiny(empty + QStringLiteral("/notes.mp4")));
+        QCOMPARE(list()->loadFolder(empty), 0);
+        QTest::qWait(50);
+        QVERIFY(events.isEmpty());
+        QCOMPARE(KVSettings::instance()->recentPath(), dir);
+        QCOMPARE(list()->allItems().size(), 1000);
+    }
+
+    // Items of a previous build live as long as someone holds a reference
+    // (the player's item, the current item) and are released afterwards.
+    void itemLifetimeAcrossRebuild()
+    {
+        const QString first = smallCard(QStringLiteral("life1"),
+            {"NORM210101-000000", "EVEN210101-000100", "PARK210101-000200", "MANU210101-000300"});
+        list()->buildFolderNow(first);
+        const QList<KVVideoItem *> items = list()->allItems();
+        QPointer<KVVideoItem> held = items.at(0);
+        QPointer<KVVideoItem> dropped = items.at(1);
+        QPointer<KVVideoItem> current = items.at(2);
+        QPointer<KVVideoItem> removed = items.at(3);
+        KVVideoItemRef playerRef = list()->ref(items.at(0));
+        QVERIFY(playerRef);
+        list()->setCurrentItem(items.at(2));
+        list()->removeItem(items.at(3));
+        QTest::qWait(20);
+        QVERIFY(!removed.isNull()); // unlinked items live until the next build
+        QVERIFY(!current.isNull());
+
+        // The signals of the next build still see the old items alive.
+        bool aliveAtEnd = false;
+        QObject receiver;
+        connect(list(), &KVVideoFileList::listUpdateEnd, &receiver, [&](bool loading) {
+            if (loading)
+                aliveAtEnd = !dropped.isNull() && !removed.isNull();
+        });
+        const QString second = smallCard(QStringLiteral("life2"), {"NORM210202-000000"});
+        list()->buildFolderNow(second);
+        QVERIFY(aliveAtEnd);
+        QVERIFY(!list()->currentItem());
+        QTRY_VERIFY(dropped.isNull());
+        QTRY_VERIFY(removed.isNull());
+        QTRY_VERIFY(current.isNull());
+        QVERIFY(!held.isNull());
+        QCOMPARE(held->type(), 0);
+        QCOMPARE(held->rearPath(), first + QStringLiteral("/NORM210101-000000R.mp4"));
+        playerRef.reset();
+        QTRY_VERIFY(held.isNull());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCatalogue)
+#include "tst_catalogue.moc"
