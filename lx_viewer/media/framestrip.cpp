@@ -4,7 +4,8 @@
 
 #include <algorithm>
 
-namespace kvm {
+namespace kvm
+{
 
 int frameStripHeight(int h)
 {
@@ -59,8 +60,8 @@ int readFrameStrip(const QImage &image)
     if (image.isNull())
         return -1;
     const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
-    return readFrameStrip(grey.constBits(), static_cast<int>(grey.bytesPerLine()), grey.width(),
-                          grey.height());
+    return readFrameStrip(
+        grey.constBits(), static_cast<int>(grey.bytesPerLine()), grey.width(), grey.height());
 }
 
 } // namespace kvm

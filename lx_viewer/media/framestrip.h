@@ -14,7 +14,8 @@
 
 class QImage;
 
-namespace kvm {
+namespace kvm
+{
 
 constexpr int kFrameStripBits = 16;
 

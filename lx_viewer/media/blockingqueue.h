@@ -1,0 +1,128 @@
+#pragma once
+// A small bounded queue between two threads of one player, with abort() for
+// shutdown and a "stale" test so that a producer blocked on a full queue
+// gives up as soon as a seek made its item worthless.
+//
+// Thread: any thread; every member is guarded by the queue's mutex.
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+
+namespace kvm
+{
+
+template <typename T> class BlockingQueue
+{
+public:
+    explicit BlockingQueue(size_t capacity) : _capacity(capacity) { }
+
+    // Waits while the queue is full; false (item not queued) when aborted
+    // or when stale() says the item is no longer wanted.
+    bool push(T item, const std::function<bool()> &stale = {})
+    {
+        std::unique_lock lock(_mutex);
+        while (_items.size() >= _capacity && !_aborted && !(stale && stale()))
+            _notFull.wait_for(lock, std::chrono::milliseconds(20));
+        if (_aborted || (stale && stale()))
+            return false;
+        _items.push_back(std::move(item));
+        _notEmpty.notify_all();
+        return true;
+    }
+
+    // Queues without waiting; drops the oldest item when full.
+    void pushDropOldest(T item)
+    {
+        std::lock_guard lock(_mutex);
+        if (_aborted)
+            return;
+        if (_items.size() >= _capacity)
+            _items.pop_front();
+        _items.push_back(std::move(item));
+        _notEmpty.notify_all();
+    }
+
+    // Waits for an item; false when aborted.
+    bool pop(T *out)
+    {
+        std::unique_lock lock(_mutex);
+        _notEmpty.wait(lock, [this] { return _aborted || !_items.empty(); });
+        if (_aborted)
+            return false;
+        *out = std::move(_items.front());
+        _items.pop_front();
+        _notFull.notify_all();
+        return true;
+    }
+
+    // Non-blocking look at the item at index i (0 = front).
+    bool peek(size_t i, T *out) const
+    {
+        std::lock_guard lock(_mutex);
+        if (i >= _items.size())
+            return false;
+        *out = _items[i];
+        return true;
+    }
+
+    bool dropFront()
+    {
+        std::lock_guard lock(_mutex);
+        if (_items.empty())
+            return false;
+        _items.pop_front();
+        _notFull.notify_all();
+        return true;
+    }
+
+    // Waits up to timeout for the queue to hold an item.
+    void waitNotEmpty(std::chrono::microseconds timeout)
+    {
+        std::unique_lock lock(_mutex);
+        _notEmpty.wait_for(lock, timeout, [this] { return _aborted || !_items.empty(); });
+    }
+
+    // Removes the items for which drop() is true; wakes blocked producers.
+    void removeIf(const std::function<bool(const T &)> &drop)
+    {
+        std::lock_guard lock(_mutex);
+        for (auto it = _items.begin(); it != _items.end();)
+            it = drop(*it) ? _items.erase(it) : it + 1;
+        _notFull.notify_all();
+    }
+
+    // Wakes producers blocked on a full queue so they re-test stale().
+    void wakeProducers()
+    {
+        std::lock_guard lock(_mutex);
+        _notFull.notify_all();
+    }
+
+    void abort()
+    {
+        std::lock_guard lock(_mutex);
+        _aborted = true;
+        _items.clear();
+        _notEmpty.notify_all();
+        _notFull.notify_all();
+    }
+
+    size_t size() const
+    {
+        std::lock_guard lock(_mutex);
+        return _items.size();
+    }
+
+private:
+    mutable std::mutex _mutex;
+    std::condition_variable _notEmpty;
+    std::condition_variable _notFull;
+    std::deque<T> _items;
+    size_t _capacity;
+    bool _aborted = false;
+};
+
+} // namespace kvm
