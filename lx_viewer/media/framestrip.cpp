@@ -4,8 +4,7 @@
 
 #include <algorithm>
 
-namespace kvm
-{
+namespace kvm {
 
 int frameStripHeight(int h)
 {
@@ -60,8 +59,8 @@ int readFrameStrip(const QImage &image)
     if (image.isNull())
         return -1;
     const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
-    return readFrameStrip(
-        grey.constBits(), static_cast<int>(grey.bytesPerLine()), grey.width(), grey.height());
+    return readFrameStrip(grey.constBits(), static_cast<int>(grey.bytesPerLine()), grey.width(),
+                          grey.height());
 }
 
 } // namespace kvm

@@ -14,8 +14,7 @@
 
 class QImage;
 
-namespace kvm
-{
+namespace kvm {
 
 constexpr int kFrameStripBits = 16;
 
