@@ -50,8 +50,10 @@ bool writeFile(const CardOptions &options, const Recording &recording, bool rear
             ok = writer.writeText(sensorText(drive, first, options.start), startMs, durationMs);
         }
         AVFrame *picture = ok ? writer.frame() : nullptr;
-        if (!picture)
+        if (!picture) {
+            ok = false;
             break;
+        }
         painter.paint(picture, n, fps, recording.start);
         ok = writer.writeVideoFrame();
 
