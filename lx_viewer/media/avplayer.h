@@ -51,6 +51,7 @@ namespace kvm
 
 class AudioOutput;
 class LibAVFilterVideo;
+class MediaSource;
 class VideoCapture;
 class VideoRenderer;
 
@@ -170,7 +171,16 @@ private:
     void installFilter(LibAVFilterVideo *filter);
     void uninstallFilter(LibAVFilterVideo *filter);
     void filterOptionsChanged();
+    void syncFilters();
     void detachRenderer(VideoRenderer *renderer);
+    // --- GUI thread, reached through queued calls from the worker threads
+    void loadDone(quint64 generation, std::shared_ptr<MediaSource> media, const AVError &error);
+    void sessionEvent(quint64 session, int kind, qint64 value, const AVError &error);
+    void reapSessions();
+    void setStatus(MediaStatus status);
+    void setState(State state);
+    qint64 stopAbsMs() const;
+    qint64 toReported(qint64 absMs) const;
 
     struct Private;
     std::unique_ptr<Private> d;

@@ -16,6 +16,9 @@
 //   be quick and must not touch widgets directly: a widget renderer keeps
 //   the frame and asks for a repaint with a queued call (for example
 //   QMetaObject::invokeMethod(this, "update", Qt::QueuedConnection)).
+// - When a renderer is attached to a player that already shows a picture,
+//   the player hands it that picture at once through receive(), on the GUI
+//   thread (so a swap shows the other camera without waiting a frame).
 // - An invalid (empty) frame means "show nothing" (end of media without
 //   KeepDisplay, or stop).
 // - A renderer must be removed from its player before it is destroyed;

@@ -1,0 +1,25 @@
+#pragma once
+// Video files for the playback-layer tests: demo recordings made by
+// korvid-mkcard (every frame carries the frame-number strip) and clips made
+// by the ffmpeg program.
+
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+namespace KVMediaFixture
+{
+
+// Runs korvid-mkcard into folder; returns the front files (sorted) of the
+// card, empty on failure (*error says why).
+QStringList makeCard(
+    const QString &folder, QSize front, QSize rear, int seconds, int recordings, QString *error);
+// The rear file of a recording's front file.
+QString rearOf(const QString &frontPath);
+
+// Runs the ffmpeg program with args; empty on success, else its complaint.
+QString runFfmpeg(const QStringList &args);
+// A testsrc2 clip without B-frames and with a keyframe every second.
+QString makeTestClip(const QString &path, QSize size, int seconds, bool faststart = false);
+
+} // namespace KVMediaFixture
