@@ -1,0 +1,180 @@
+// The clock, the renderer registry and geometry, and the queues of the
+// playback layer, without real time: the time source is a variable the test
+// moves.
+
+#include "kv_test_main.h"
+
+#include "media/avclock.h"
+#include "media/blockingqueue.h"
+#include "media/nullrenderer.h"
+#include "media/timesource.h"
+
+#include <atomic>
+#include <thread>
+
+using namespace kvm;
+
+namespace
+{
+std::atomic<qint64> g_now{1'000'000'000};
+void advanceMs(qint64 ms)
+{
+    g_now += ms * 1'000'000;
+}
+} // namespace
+
+class TestMediaClock : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        setTimeSourceForTests([] { return g_now.load(); });
+    }
+    void cleanupTestCase() { setTimeSourceForTests(nullptr); }
+
+    void runsPausesAndChangesSpeed()
+    {
+        AVClock clock;
+        QCOMPARE(clock.value(), 0.0);
+        advanceMs(500);
+        QCOMPARE(clock.value(), 0.0); // not started
+        clock.updateExternalClock(2000);
+        clock.start();
+        advanceMs(250);
+        QCOMPARE(clock.valueMs(), qint64(2250));
+        clock.pause(true);
+        advanceMs(1000);
+        QCOMPARE(clock.valueMs(), qint64(2250));
+        clock.pause(false);
+        advanceMs(100);
+        QCOMPARE(clock.valueMs(), qint64(2350));
+        clock.setSpeed(0.5); // continuous across the change
+        QCOMPARE(clock.valueMs(), qint64(2350));
+        advanceMs(200);
+        QCOMPARE(clock.valueMs(), qint64(2450));
+        clock.setSpeed(2.0);
+        advanceMs(100);
+        QCOMPARE(clock.valueMs(), qint64(2650));
+        clock.reset();
+        QCOMPARE(clock.valueMs(), qint64(0));
+        QVERIFY(!clock.isActive());
+    }
+
+    void copiedClocksStayIdentical()
+    {
+        AVClock main;
+        AVClock a;
+        AVClock b;
+        main.updateExternalClock(5000);
+        main.setSpeed(0.5);
+        main.start();
+        a.start();
+        b.start();
+        advanceMs(40);
+        a.updateExternalClock(main);
+        advanceMs(7);
+        b.updateExternalClock(main);
+        for (int i = 0; i < 50; ++i) {
+            advanceMs(33);
+            QCOMPARE(a.value(), main.value());
+            QCOMPARE(b.value(), main.value());
+        }
+        QCOMPARE(a.speed(), 0.5);
+        // A paused clock takes the value but stays paused.
+        AVClock paused;
+        paused.start();
+        paused.pause(true);
+        paused.updateExternalClock(main);
+        const double taken = paused.value();
+        advanceMs(500);
+        QCOMPARE(paused.value(), taken);
+        QVERIFY(paused.isPaused());
+    }
+
+    void seekHoldAndRelease()
+    {
+        AVClock clock;
+        clock.start();
+        clock.holdForSeek(3.0, 7);
+        advanceMs(300); // decoding towards the target: the clock waits
+        QCOMPARE(clock.valueMs(), qint64(3000));
+        QVERIFY(!clock.releaseSeekHold(6)); // an older seek's target
+        QVERIFY(clock.isHeld());
+        QVERIFY(clock.releaseSeekHold(7));
+        advanceMs(100);
+        QCOMPARE(clock.valueMs(), qint64(3100));
+        // A value given from outside during a seek wins over the hold.
+        clock.holdForSeek(1.0, 8);
+        advanceMs(50);
+        clock.updateExternalClock(1000);
+        advanceMs(100);
+        QCOMPARE(clock.valueMs(), qint64(1100));
+        QVERIFY(!clock.releaseSeekHold(8));
+        QCOMPARE(clock.valueMs(), qint64(1100));
+    }
+
+    void rendererRegistryAndGeometry()
+    {
+        QVERIFY(VideoRenderer::registeredIds().contains(QStringLiteral("Null")));
+        std::unique_ptr<VideoRenderer> r(VideoRenderer::create(QStringLiteral("Null")));
+        QVERIFY(r);
+        QCOMPARE(r->id(), QStringLiteral("Null"));
+        QVERIFY(r->isAvailable());
+        QVERIFY(!r->widget());
+        QVERIFY(!VideoRenderer::create(QStringLiteral("NoSuchRenderer")));
+
+        const QSize frame(1920, 1080);
+        QCOMPARE(r->regionOfInterestPixels(frame), QRect(0, 0, 1920, 1080));
+        r->setRegionOfInterest(QRectF(0.25, 0.25, 0.5, 0.5));
+        QCOMPARE(r->regionOfInterestPixels(frame), QRect(480, 270, 960, 540));
+        r->setRegionOfInterest(QRectF(0.8, 0.8, 0.5, 0.5)); // clamped into the frame
+        QCOMPARE(r->regionOfInterestPixels(frame), QRect(1536, 864, 384, 216));
+        r->setRegionOfInterest(QRectF(0, 0, 0, 0));
+        QCOMPARE(r->regionOfInterestPixels(frame), QRect(0, 0, 1920, 1080));
+
+        r->setOutAspectRatioMode(VideoRenderer::VideoAspectRatio);
+        QCOMPARE(r->outputRect(frame, 1.0, QSize(800, 800)), QRect(0, 175, 800, 450));
+        QCOMPARE(r->outputRect(frame, 1.0, QSize(1600, 450)), QRect(400, 0, 800, 450));
+        r->setOutAspectRatioMode(VideoRenderer::CustomAspectRation);
+        r->setOutAspectRatio(1.0);
+        QCOMPARE(r->outputRect(frame, 1.0, QSize(400, 200)), QRect(100, 0, 200, 200));
+        r->setOutAspectRatioMode(VideoRenderer::RendererAspectRatio);
+        QCOMPARE(r->outputRect(frame, 1.0, QSize(400, 200)), QRect(0, 0, 400, 200));
+    }
+
+    void queueAbortAndStaleProducers()
+    {
+        BlockingQueue<int> queue(2);
+        QVERIFY(queue.push(1));
+        QVERIFY(queue.push(2));
+        std::atomic<int> serial{1};
+        std::atomic<bool> gaveUp{false};
+        std::thread producer([&] {
+            // Blocks on the full queue until a "seek" makes the item stale.
+            gaveUp = !queue.push(3, [&] { return serial.load() != 1; });
+        });
+        QTest::qWait(50);
+        QVERIFY(!gaveUp);
+        serial = 2;
+        queue.wakeProducers();
+        producer.join();
+        QVERIFY(gaveUp);
+        QCOMPARE(queue.size(), size_t(2));
+        int value = 0;
+        QVERIFY(queue.peek(1, &value));
+        QCOMPARE(value, 2);
+        std::thread consumer([&] {
+            int v;
+            while (queue.pop(&v)) { }
+        });
+        QTest::qWait(20);
+        queue.abort(); // wakes the consumer blocked on the empty queue
+        consumer.join();
+        QVERIFY(!queue.push(9));
+    }
+};
+
+KV_TEST_MAIN(TestMediaClock)
+#include "tst_media_clock.moc"
