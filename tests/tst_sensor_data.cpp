@@ -49,6 +49,7 @@ private slots:
     void noPositionsNoData();
     void fitGrowsWithZerosAndCuts();
     void fitShorterThanASecond();
+    void fitOfAnAbsurdDurationIsBounded();
     void readFromFiles();
 };
 
@@ -149,6 +150,15 @@ void TestSensorData::fitShorterThanASecond()
     QVERIFY(!d.hasPosition());
     QCOMPARE(d.positionCount(), 0u);
     QCOMPARE(d.sampleCount(), 0u);
+}
+
+void TestSensorData::fitOfAnAbsurdDurationIsBounded()
+{
+    // A damaged header claiming 49 days must not pad gigabytes of zeros.
+    KVSensorData d = KVSensorData::build({record(1)}, samples(20, 0.5f));
+    d.fitToDuration(0xFFFFFFFFu);
+    QCOMPARE(d.positionCount(), KVSensorData::kMaxFitSeconds);
+    QCOMPARE(d.sampleCount(), 20 * KVSensorData::kMaxFitSeconds);
 }
 
 void TestSensorData::readFromFiles()

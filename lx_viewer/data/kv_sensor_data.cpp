@@ -43,7 +43,10 @@ KVSensorData KVSensorData::readFile(FILE *file)
 
 void KVSensorData::fitToDuration(quint32 durationMs)
 {
-    const size_t seconds = durationMs / 1000;
+    // A damaged movie header can claim weeks; the recorder never writes a
+    // file longer than a day, and padding weeks of zero records would take
+    // gigabytes for nothing.
+    const size_t seconds = std::min<size_t>(durationMs / 1000, kMaxFitSeconds);
     if (_hasPosition && !_positions.empty())
         _positions.resize(seconds);
     // A recording shorter than a second keeps no positions: nothing may

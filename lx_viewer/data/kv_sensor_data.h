@@ -30,7 +30,9 @@ public:
     // Grows with zero records or cuts to duration / 1000 whole seconds of
     // positions and 20 per second of samples; empty arrays stay empty. Under
     // one whole second no positions remain and hasPosition() turns false.
+    // Durations beyond a day are fitted to one day.
     void fitToDuration(quint32 durationMs);
+    static constexpr quint32 kMaxFitSeconds = 24 * 3600;
 
     bool hasPosition() const { return _hasPosition; }
     quint32 positionCount() const { return static_cast<quint32>(_positions.size()); }
