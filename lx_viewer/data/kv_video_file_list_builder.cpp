@@ -5,7 +5,9 @@
 #include <QThread>
 
 #include <algorithm>
+#include <limits>
 #include <memory>
+#include <vector>
 
 KVVideoFileListBuilder::KVVideoFileListBuilder(QThread *itemThread) : _itemThread(itemThread)
 {
@@ -105,12 +107,26 @@ bool KVVideoFileListBuilder::addFile(const QString &path, const QDateTime &start
 
 void KVVideoFileListBuilder::sort()
 {
-    std::stable_sort(
-        _items.begin(), _items.end(), [](const KVVideoItemRef &a, const KVVideoItemRef &b) {
-            if (a->start() != b->start())
-                return a->start() < b->start();
-            return a->type() < b->type();
-        });
+    // Start times are turned into numbers once: comparing local date-times
+    // converts both sides on every comparison.
+    struct Entry {
+        qint64 start;
+        int type;
+        KVVideoItemRef item;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(size_t(_items.size()));
+    for (const KVVideoItemRef &item : std::as_const(_items)) {
+        const qint64 start = item->start().isValid() ? item->start().toMSecsSinceEpoch()
+                                                     : std::numeric_limits<qint64>::min();
+        entries.push_back({start, item->type(), item});
+    }
+    std::stable_sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
+        return a.start != b.start ? a.start < b.start : a.type < b.type;
+    });
+    _items.clear();
+    for (Entry &entry : entries)
+        _items.append(std::move(entry.item));
 }
 
 QList<KVVideoItemRef> KVVideoFileListBuilder::takeItems()

@@ -67,17 +67,22 @@ QDateTime KVVideoItem::parseDateTime(const QString &text)
     const QStringList parts = text.split(QLatin1Char('-'), Qt::KeepEmptyParts);
     if (parts.size() != 2)
         return QDateTime();
-    const QString format = QStringLiteral("yyMMdd-HHmmss");
-    // The two-digit year reads as 19yy; the recorder means 20yy.
-    QDateTime result
-        = QDateTime::fromString(parts[0] + QLatin1Char('-') + parts[1], format).addYears(100);
-    if (result.date().year() < 1900) {
+    // Date and time are parsed apart and joined once: every local date-time
+    // step asks the time-zone database, which a scan of thousands of files
+    // feels. The two-digit year reads as 19yy; the recorder means 20yy.
+    const QString dateFormat = QStringLiteral("yyMMdd");
+    QDate date = QDate::fromString(parts[0], dateFormat).addYears(100);
+    if (date.year() < 1900) {
         // The day does not exist in that month: count on from the first.
-        result = QDateTime::fromString(text.left(4) + QLatin1String("01-") + parts[1], format)
-                     .addYears(100);
         const int day = text.mid(4, 2).toInt();
-        result = result.addDays(qMax(0, day - 1));
+        date = QDate::fromString(text.left(4) + QLatin1String("01"), dateFormat)
+                   .addYears(100)
+                   .addDays(qMax(0, day - 1));
     }
+    const QTime time = QTime::fromString(parts[1], QStringLiteral("HHmmss"));
+    if (!date.isValid() || !time.isValid())
+        return QDateTime();
+    const QDateTime result(date, time);
     return result.isValid() ? result : QDateTime();
 }
 
