@@ -5,8 +5,11 @@
 #include "data/kv_video_file_list.h"
 #include "data/kv_video_item.h"
 #include "kv_fixture_files.h"
+#include "kv_mp4_builder.h"
 #include "kv_test_util.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -166,6 +169,108 @@ private slots:
         const Run none = probe({QStringLiteral("--catalogue"), dir + QStringLiteral("/nothing")});
         QCOMPARE(none.exitCode, 1);
         QVERIFY(!none.errors.isEmpty());
+    }
+
+    // The same ten-second drive laid out every way a muxer may write it:
+    // every layout gives the same numbers.
+    void everyLayoutGivesTheSameData()
+    {
+        const QString dir = KVTest::makeTempDir(QStringLiteral("layouts"));
+        const QList<QByteArray> texts = KVMp4Builder::driveTexts(10);
+        struct Variant {
+            const char *name;
+            KVMp4Options options;
+        };
+        QList<Variant> variants;
+        auto add = [&](const char *name, auto change) {
+            KVMp4Options o;
+            o.duration = 10000;
+            o.texts = texts;
+            change(o);
+            variants.append({name, o});
+        };
+        add("moov last", [](KVMp4Options &) {});
+        add("moov first", [](KVMp4Options &o) { o.moovFirst = true; });
+        add("64-bit sizes", [](KVMp4Options &o) { o.largeSizes = true; });
+        add("five per chunk", [](KVMp4Options &o) { o.samplesPerChunk = 5; });
+        add("co64", [](KVMp4Options &o) { o.co64 = true; });
+        add("text track first", [](KVMp4Options &o) { o.textFirst = true; });
+        add("version 1 header", [](KVMp4Options &o) { o.mvhdVersion = 1; });
+        add("time scale 600", [](KVMp4Options &o) {
+            o.timeScale = 600;
+            o.duration = 6000;
+        });
+        add("time scale 90000", [](KVMp4Options &o) {
+            o.timeScale = 90000;
+            o.duration = 900000;
+        });
+        QStringList files;
+        for (int i = 0; i < variants.size(); ++i) {
+            const QString path = dir + QStringLiteral("/NORM201221-1020%1F.mp4").arg(i + 10);
+            QVERIFY(KVMp4Builder::writeFile(path, KVMp4Builder::build(variants.at(i).options)));
+            files << path;
+        }
+        const Run run = probe(files);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.lines.size(), variants.size());
+        const QJsonObject reference = run.lines.at(0);
+        QCOMPARE(reference["duration_ms"].toInt(), 10000);
+        QCOMPARE(reference["positions"].toArray().size(), 10);
+        QCOMPARE(reference["samples"].toArray().size(), 200);
+        QVERIFY(reference["has_position"].toBool());
+        const double lat = reference["positions"].toArray().at(0).toArray().at(0).toDouble();
+        QVERIFY2(lat > 35.0 && lat < 36.5, qPrintable(QString::number(lat)));
+        for (int i = 1; i < variants.size(); ++i) {
+            const QJsonObject line = run.lines.at(i);
+            QVERIFY2(line["duration_ms"] == reference["duration_ms"], variants.at(i).name);
+            QVERIFY2(line["positions"] == reference["positions"], variants.at(i).name);
+            QVERIFY2(line["samples"] == reference["samples"], variants.at(i).name);
+        }
+    }
+
+    // A demo card as the viewer's users get it: every file reads, the EVEN
+    // recording carries its hard braking, and the catalogue joins the pairs.
+    void demoCard()
+    {
+        const QString dir = KVTest::makeTempDir(QStringLiteral("card"));
+        QProcess mkcard;
+        mkcard.start(KVTest::builtProgram(QStringLiteral("korvid-mkcard")),
+            {"--seconds", "4", "--recordings", "4", "--front", "320x180", "--rear", "160x90", dir});
+        QVERIFY(mkcard.waitForFinished(120000));
+        QCOMPARE(mkcard.exitCode(), 0);
+        QStringList files;
+        for (const QString &name : QDir(dir).entryList({"*.mp4"}, QDir::Files, QDir::Name))
+            files << dir + QLatin1Char('/') + name;
+        QCOMPARE(files.size(), 7); // four recordings, one of them front only
+
+        const Run run = probe(files);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.lines.size(), files.size());
+        bool sawSpike = false;
+        for (const QJsonObject &line : run.lines) {
+            const QString name = QFileInfo(line["path"].toString()).fileName();
+            QVERIFY2(qAbs(line["duration_ms"].toInt() - 4000) < 100, qPrintable(name));
+            QCOMPARE(line["positions"].toArray().size(), 4);
+            QCOMPARE(line["samples"].toArray().size(), 80);
+            QVERIFY2(line["type"].toInt() != 9999, qPrintable(name));
+            double minX = 0;
+            for (const QJsonValue &s : line["samples"].toArray())
+                minX = qMin(minX, s.toArray().at(0).toDouble());
+            if (name.startsWith("EVEN"))
+                sawSpike = sawSpike || minX <= -0.85;
+            else
+                QVERIFY2(minX > -0.85, qPrintable(name));
+        }
+        QVERIFY(sawSpike);
+
+        const Run catalogue = probe({QStringLiteral("--catalogue"), dir});
+        QCOMPARE(catalogue.exitCode, 0);
+        const QJsonArray items = catalogue.lines.at(0)["items"].toArray();
+        QCOMPARE(items.size(), 4);
+        int frontOnly = 0;
+        for (const QJsonValue &item : items)
+            frontOnly += item.toObject()["rear"].toString().isEmpty();
+        QCOMPARE(frontOnly, 1);
     }
 
     void usageErrors()
