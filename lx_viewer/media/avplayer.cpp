@@ -554,10 +554,10 @@ void AVPlayer::filterOptionsChanged()
 
 void AVPlayer::syncFilters()
 {
-    std::vector<PlayerLink::FilterSpec> specs;
+    std::vector<PlayerLink::FilterEntry> specs;
     for (LibAVFilterVideo *f : std::as_const(d->filters))
         if (f->isEnabled() && !f->options().trimmed().isEmpty())
-            specs.push_back(PlayerLink::FilterSpec{f->filterId(), f->options()});
+            specs.push_back(PlayerLink::FilterEntry{f->filterId(), f->options()});
     std::lock_guard lock(d->link->mutex);
     d->link->filters = std::move(specs);
 }

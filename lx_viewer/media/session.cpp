@@ -296,7 +296,7 @@ void PlaybackSession::videoLoop()
     std::map<quint64, QString> reportedFailures;
 
     auto push = [&](const AVFrame *f, double pts, bool target) {
-        std::vector<PlayerLink::FilterSpec> filters;
+        std::vector<PlayerLink::FilterEntry> filters;
         bool convert;
         {
             std::lock_guard lock(_link->mutex);
@@ -306,14 +306,14 @@ void PlaybackSession::videoLoop()
         }
         AVFrame *owned = nullptr;
         const AVFrame *current = f;
-        for (const PlayerLink::FilterSpec &spec : filters) {
-            std::unique_ptr<FilterGraph> &graph = graphs[spec.id];
+        for (const PlayerLink::FilterEntry &entry : filters) {
+            std::unique_ptr<FilterGraph> &graph = graphs[entry.id];
             if (!graph)
                 graph = std::make_unique<FilterGraph>();
             QString why;
-            AVFrame *out = graph->run(spec.options, current, &why);
-            if (!why.isEmpty() && reportedFailures[spec.id] != spec.options) {
-                reportedFailures[spec.id] = spec.options;
+            AVFrame *out = graph->run(entry.options, current, &why);
+            if (!why.isEmpty() && reportedFailures[entry.id] != entry.options) {
+                reportedFailures[entry.id] = entry.options;
                 report(SessionEvent::Error, 0, AVError(AVError::FilterError, why));
             }
             if (out) {

@@ -38,7 +38,7 @@ class VideoRenderer;
 
 // What the presenter and the decoder share with the player.
 struct PlayerLink {
-    struct FilterSpec {
+    struct FilterEntry {
         quint64 id = 0;
         QString options;
     };
@@ -48,7 +48,7 @@ struct PlayerLink {
     AVPlayer *player = nullptr; // null once the player is destroyed
     AVClock *clock = nullptr;
     QList<VideoRenderer *> outputs;
-    std::vector<FilterSpec> filters; // enabled filters in installation order
+    std::vector<FilterEntry> filters; // enabled filters in installation order
     bool paused = false;
     bool secondary = false;
     MediaEndAction endAction = MediaEndAction_Default;
