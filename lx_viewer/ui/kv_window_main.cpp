@@ -1,6 +1,20 @@
 #include "kv_window_main.h"
 
 #include "app/kv_app.h"
+#include "app/kv_language.h"
+#include "kv_frame_left.h"
+#include "kv_frame_right.h"
+#include "kv_frame_title.h"
+#include "kv_key_forward.h"
+#include "kv_lx_button.h"
+#include "kv_popup_info.h"
+#include "kv_widget_drag.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QShortcut>
+#include <QTimer>
 
 WindowMain *WindowMain::s_instance = nullptr;
 
@@ -11,18 +25,138 @@ WindowMain *WindowMain::instance()
     return s_instance;
 }
 
-WindowMain::WindowMain(QWidget *parent) : QWidget(parent, Qt::FramelessWindowHint)
+WindowMain::WindowMain(QWidget *parent)
+    : KVWindowBase(parent, QStringLiteral("title_logo.png"), QString(), false)
 {
     setObjectName(QStringLiteral("window_main"));
-    setWindowTitle(QStringLiteral("Korvid"));
-    setFixedSize(kWidth, kHeight);
     KVApp *hub = KVApp::instance();
     hub->setMainWindow(this);
     hub->createShortcuts();
+
+    setWindowTitle(QStringLiteral("Korvid"));
+    setFixedSize(kWidth, kHeight);
+
+    LXFrameTitle *title = titleBar();
+    connect(title->closeButton(), &QPushButton::clicked, this, &WindowMain::onCloseApplication);
+    connect(title->minimizeButton(), &QPushButton::clicked, this, &WindowMain::onMinimize);
+    connect(dragFilter(), &KVWidgetDrag::onWindowMove, this, &WindowMain::onWindowMove);
+    connect(title, &LXFrameTitle::infoRequested, this, &WindowMain::onShowInfo);
+
+    _shortcutEscape = addFullScreenShortcut(Qt::Key_Escape);
+    _shortcutReturn = addFullScreenShortcut(Qt::Key_Return);
+    _shortcutEnter = addFullScreenShortcut(Qt::Key_Enter);
+    _shortcutEscape->setEnabled(false);
+
+    _contentLayout = new QHBoxLayout(contentWidget());
+    setContentSpacing(4);
+    _leftFrame = new KVFrameLeft(contentWidget());
+    _rightFrame = new KVFrameRight(contentWidget());
+    _contentLayout->addWidget(_leftFrame);
+    _contentLayout->addWidget(_rightFrame);
 }
 
 WindowMain::~WindowMain()
 {
     if (s_instance == this)
         s_instance = nullptr;
+}
+
+QShortcut *WindowMain::addFullScreenShortcut(Qt::Key key)
+{
+    auto *shortcut = new QShortcut(QKeySequence(key), this);
+    shortcut->setContext(Qt::ApplicationShortcut);
+    connect(shortcut, &QShortcut::activated, this, &WindowMain::onFullScreen);
+    return shortcut;
+}
+
+void WindowMain::setContentSpacing(int pixels)
+{
+    _contentLayout->setContentsMargins(pixels, pixels, pixels, pixels);
+    _contentLayout->setSpacing(pixels);
+}
+
+void WindowMain::onCloseApplication()
+{
+    if (_closing)
+        return;
+    _closing = true;
+    emit KVApp::instance()->appEvent(KVApp::EVENT_APP_CLOSING);
+    QApplication::closeAllWindows();
+    QCoreApplication::quit();
+}
+
+void WindowMain::closeEvent(QCloseEvent *event)
+{
+    // A close from outside (the desktop's close) ends the program the same
+    // way as the close button.
+    if (!_closing)
+        onCloseApplication();
+    event->accept();
+}
+
+void WindowMain::onShowInfo()
+{
+    // Playback pauses first once the player exists.
+    auto *popup = new KVPopupInfo(this, QString(), QString());
+    popup->exec();
+    delete popup;
+}
+
+void WindowMain::onMinimize()
+{
+    showMinimized();
+}
+
+void WindowMain::onFullScreen()
+{
+    if (KVKeyForward::isKeyHeld())
+        return;
+    const bool entering = !isFullScreen();
+    KVApp *hub = KVApp::instance();
+    hide();
+    emit hub->appEvent(
+        entering ? KVApp::EVENT_FULLSCREEN_ENTERING : KVApp::EVENT_FULLSCREEN_LEAVING);
+    if (entering) {
+        setContentSpacing(0);
+        // The fixed window size would keep the window from filling the screen.
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        showFullScreen();
+        _shortcutEscape->setEnabled(true);
+    } else {
+        setContentSpacing(4);
+        showNormal();
+        setFixedSize(kWidth, kHeight);
+        _shortcutEscape->setEnabled(false);
+        QTimer::singleShot(10, this, [this] { setFocus(Qt::OtherFocusReason); });
+    }
+    emit hub->appEvent(entering ? KVApp::EVENT_FULLSCREEN_ENTERED : KVApp::EVENT_FULLSCREEN_LEFT);
+    show();
+}
+
+void WindowMain::onWindowMove()
+{
+}
+
+void WindowMain::keyPressEvent(QKeyEvent *event)
+{
+    KVKeyForward::keyPress(event);
+}
+
+void WindowMain::keyReleaseEvent(QKeyEvent *event)
+{
+    KVKeyForward::keyRelease(event);
+}
+
+void WindowMain::showEvent(QShowEvent *event)
+{
+    KVWindowBase::showEvent(event);
+    if (!_firstShow)
+        return;
+    _firstShow = false;
+    // Widgets are built with their Japanese tool tips; English replaces them
+    // once. (Applying again on later shows would overwrite tool tips that
+    // frames have since changed, such as the play button's "Pause".)
+    if (!KVLanguage::isJapanese())
+        KVLanguage::instance()->apply();
 }

@@ -1,11 +1,23 @@
 #pragma once
-// The viewer's main window: frameless, 1094 x 687, titled "Korvid".
+// The viewer's main window: frameless, 1094 x 687, titled "Korvid", with the
+// title bar, the left column (video, position bar, graph, equaliser, play
+// bar) and the right column (position, map area, list). It owns the
+// window-level actions: close (application closing event, then quit),
+// minimise, full screen (Return/Enter toggle, Escape leaves; application
+// events 1-4) and the information pop-up.
+//
+// Keys that reach the window go to the key handler (kv_key_forward.h).
 //
 // Thread: GUI thread only.
 
-#include <QWidget>
+#include "kv_window_base.h"
 
-class WindowMain : public QWidget
+class KVFrameLeft;
+class KVFrameRight;
+class QHBoxLayout;
+class QShortcut;
+
+class WindowMain : public KVWindowBase
 {
     Q_OBJECT
 public:
@@ -15,7 +27,39 @@ public:
     static constexpr int kWidth = 1094;
     static constexpr int kHeight = 687;
 
+    KVFrameLeft *leftFrame() const { return _leftFrame; }
+    KVFrameRight *rightFrame() const { return _rightFrame; }
+    QShortcut *escapeShortcut() const { return _shortcutEscape; }
+    QShortcut *returnShortcut() const { return _shortcutReturn; }
+    QShortcut *enterShortcut() const { return _shortcutEnter; }
+
+public slots:
+    void onCloseApplication();
+    void onShowInfo();
+    void onMinimize();
+    void onFullScreen();
+    // The window was dragged: the map dialog follows its place-holder (once
+    // the map dialog exists).
+    void onWindowMove();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     explicit WindowMain(QWidget *parent = nullptr);
+    QShortcut *addFullScreenShortcut(Qt::Key key);
+    void setContentSpacing(int pixels);
+
     static WindowMain *s_instance;
+    KVFrameLeft *_leftFrame = nullptr;
+    KVFrameRight *_rightFrame = nullptr;
+    QHBoxLayout *_contentLayout = nullptr;
+    QShortcut *_shortcutEscape = nullptr;
+    QShortcut *_shortcutReturn = nullptr;
+    QShortcut *_shortcutEnter = nullptr;
+    bool _firstShow = true;
+    bool _closing = false;
 };

@@ -1,0 +1,96 @@
+// The main window with language 2 stored before the language table exists:
+// the first show replaces the title bar's Japanese tool tips by their
+// English twins (once), and the information pop-up speaks English.
+
+#include "app/kv_app.h"
+#include "app/kv_language.h"
+#include "app/kv_settings.h"
+#include "kv_modal_driver.h"
+#include "kv_test_main.h"
+#include "kv_window_test_util.h"
+#include "ui/kv_frame_title.h"
+#include "ui/kv_lx_button.h"
+#include "ui/kv_popup_info.h"
+#include "ui/kv_title_widget.h"
+#include "ui/kv_widget_check_box.h"
+#include "ui/kv_window_main.h"
+
+#include <QLabel>
+#include <QtTest>
+
+class TestWindowShellEnglish : public QObject
+{
+    Q_OBJECT
+
+    WindowMain *_window = nullptr;
+
+private slots:
+    void initTestCase()
+    {
+        KVApp::instance()->initApplication(qApp);
+        KVSettings::instance()->setLanguage(2);
+        QCOMPARE(KVLanguage::instance()->language(), KVLanguage::LANGUAGE_ENGLISH);
+        _window = WindowMain::instance();
+    }
+
+    void firstShowSwapsToolTips()
+    {
+        LXFrameTitle *title = _window->titleBar();
+        // Built with the Japanese texts.
+        QCOMPARE(title->closeButton()->toolTip(), QString::fromUtf8("閉じる"));
+        QCOMPARE(title->captureButton()->toolTip(), QString::fromUtf8("JPG 保存"));
+
+        _window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(_window));
+        const QList<QPair<LXButton *, QString>> expected{
+            {title->reportButton(), "Report"},
+            {title->captureButton(), "Capture"},
+            {title->settingsButton(), "Settings"},
+            {title->infoButton(), "Info"},
+            {title->languageButton(), "Language"},
+            {title->minimizeButton(), "Minimize"},
+            {title->closeButton(), "Exit"},
+        };
+        for (const auto &pair : expected)
+            QCOMPARE(pair.first->toolTip(), pair.second);
+
+        // Only the first show applies: a tool tip changed since survives.
+        title->infoButton()->setToolTip("Changed");
+        _window->hide();
+        _window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(_window));
+        QCOMPARE(title->infoButton()->toolTip(), QStringLiteral("Changed"));
+        title->infoButton()->setToolTip("Info");
+    }
+
+    void informationPopupInEnglish()
+    {
+        bool ran = false;
+        QString title, box, screenshot;
+        bool boxFits = false;
+        KVTest::whenModal<KVPopupInfo>(
+            [&](KVPopupInfo *popup) {
+                boxFits = popup->accelBox()->width() >= popup->accelBox()->sizeHint().width();
+                title = popup->titleWidget()->titleLabel()->text();
+                box = popup->accelBox()->text();
+                screenshot = KVTest::saveScreenshot(popup, "popup_info_en");
+                popup->accept();
+            },
+            &ran);
+        _window->onShowInfo();
+        QVERIFY(ran);
+        QCOMPARE(title, QStringLiteral("Viewer S/W Version Info."));
+        QCOMPARE(box, QStringLiteral("Enable H/W Acceleration"));
+        QVERIFY(!screenshot.isEmpty());
+        QVERIFY(boxFits);
+    }
+
+    void screenshotOfTheWindow()
+    {
+        QTest::qWait(50);
+        QVERIFY(!KVTest::saveScreenshot(_window, "window_en").isEmpty());
+    }
+};
+
+KV_TEST_MAIN(TestWindowShellEnglish)
+#include "tst_window_shell_en.moc"
