@@ -1,0 +1,33 @@
+#pragma once
+// How the renderers turn a frame's YUV samples into RGB: the standard of
+// the frame (BT.601 unless the frame says BT.709 or another), and its range
+// (limited 16..235/240, or full 0..255 for the JPEG formats and frames that
+// say so). Both renderers use the same choice so they show the same colours.
+//
+// Thread-safe: pure functions.
+
+#include <QMatrix4x4>
+
+extern "C" {
+#include <libavutil/frame.h>
+}
+
+namespace kvm
+{
+
+struct YuvStandard {
+    AVColorSpace space = AVCOL_SPC_BT470BG; // BT.601 coefficients
+    bool fullRange = false;
+};
+
+// The standard a frame's samples follow.
+YuvStandard yuvStandardOf(const AVFrame *frame);
+
+// The matrix that maps (Y, U, V, 1) with samples in 0..1 to (R, G, B, 1)
+// in 0..1 (unclamped) for that standard.
+QMatrix4x4 yuvToRgbMatrix(const YuvStandard &standard);
+
+// The SWS_CS_* constant for sws_getCoefficients() of that standard.
+int swsColorspaceOf(const YuvStandard &standard);
+
+} // namespace kvm
