@@ -1,0 +1,108 @@
+// KVPlayer: the capture sequence. The main player is paused, then the
+// picture it shows is written as a JPEG file into the backup folder; the
+// capture dialog takes over from videoCaptureDone.
+
+#include "kv_player.h"
+
+#include "app/kv_app.h"
+#include "media/avplayer.h"
+#include "media/videocapture.h"
+
+#include <QGuiApplication>
+#include <QTimer>
+#include <QtDebug>
+
+using kvm::AVPlayer;
+
+bool KVPlayer::prepareForCapture()
+{
+    if (!_playerF->isLoaded() || _playerF->position() <= 0)
+        return false;
+    if (!_playerF->isPaused())
+        playOrPause(false);
+    return true;
+}
+
+bool KVPlayer::startCapture()
+{
+    // 1.
+    if (_captureFailTimer || !_playerF->isLoaded() || _playerF->position() <= 0)
+        return false;
+    const bool wasPaused = _playerF->isPaused();
+    if (!wasPaused)
+        playOrPause(false);
+    _captureFailTimer = new QTimer(this);
+    _captureFailTimer->setSingleShot(true);
+    connect(_captureFailTimer, &QTimer::timeout, this, &KVPlayer::onFailToCapture);
+    _captureFailTimer->start(kCaptureFailMs);
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    if (wasPaused) {
+        QTimer::singleShot(kCaptureDelayMs, this, &KVPlayer::requestVideoCaptureProcess);
+    } else {
+        delete _readyTimer;
+        _readyTimer = new QTimer(this);
+        connect(_readyTimer, &QTimer::timeout, this, &KVPlayer::onReadyForCapture);
+        _readyTimer->start(kCaptureReadyPollMs);
+    }
+    return true;
+}
+
+void KVPlayer::onReadyForCapture()
+{
+    // 2.
+    if (!_playerF->isPaused() || (_playerR->isLoaded() && !_playerR->isPaused()))
+        return;
+    if (_readyTimer) {
+        _readyTimer->deleteLater();
+        _readyTimer = nullptr;
+    }
+    QTimer::singleShot(kCaptureDelayMs, this, &KVPlayer::requestVideoCaptureProcess);
+}
+
+void KVPlayer::requestVideoCaptureProcess()
+{
+    // A capture given up (2000 ms passed) is not taken up again.
+    if (!_captureFailTimer)
+        return;
+    // 3.
+    _captures = std::make_unique<QStringList>();
+    _captureDir = KVApp::path(KVApp::PATH_BACKUP);
+    kvm::VideoCapture *capture = _playerF->videoCapture();
+    if (!capture)
+        return;
+    capture->setAsync(false);
+    capture->setCaptureDir(_captureDir);
+    capture->setSaveFormat(QStringLiteral("jpg"));
+    const QString base = _item ? _item->captureBaseName(_displayPosition) : QString();
+    capture->setCaptureName(base + QStringLiteral("_CH1_"));
+    connect(capture, &kvm::VideoCapture::saved, this, &KVPlayer::onCaptureSavedFront,
+        Qt::UniqueConnection);
+    if (!capture->capture())
+        qInfo() << "capture not started" << _captureDir << "[" << Q_FUNC_INFO << __LINE__ << "]";
+}
+
+void KVPlayer::onCaptureSavedFront(const QString &path)
+{
+    // 4. (a file that comes after the capture was given up is not reported)
+    if (!_captureFailTimer || !_captures)
+        return;
+    _captures->append(path);
+    QGuiApplication::restoreOverrideCursor();
+    delete _captureFailTimer;
+    _captureFailTimer = nullptr;
+    emit videoCaptureDone(_captures.get());
+}
+
+void KVPlayer::onFailToCapture()
+{
+    // 5. silently
+    if (_captureFailTimer) {
+        _captureFailTimer->deleteLater();
+        _captureFailTimer = nullptr;
+    }
+    if (_readyTimer) {
+        _readyTimer->deleteLater();
+        _readyTimer = nullptr;
+    }
+    QGuiApplication::restoreOverrideCursor();
+}
