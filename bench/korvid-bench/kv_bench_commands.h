@@ -9,3 +9,8 @@
 
 int kvBenchScan(int argc, char **argv);
 int kvBenchScanCard(int argc, char **argv);
+// Two players on one clock (kv_bench_pair.h): playback cost and sync,
+// exact seek times, sync through pauses and seeks.
+int kvBenchPlayback(int argc, char **argv);
+int kvBenchSeek(int argc, char **argv);
+int kvBenchSync(int argc, char **argv);

@@ -19,6 +19,16 @@ const Command kCommands[] = {
     {"scan", kvBenchScan, "scan DIR          catalogue build of DIR: files, seconds, files_per_s"},
     {"scan-card", kvBenchScanCard,
         "scan-card DIR N   writes N tiny recordings (front and rear) into DIR"},
+    {"playback", kvBenchPlayback,
+        "playback FRONT REAR [--seconds N] [--speed S] [--renderer null|widget] "
+        "[--compare-ffmpeg] [--sound]\n"
+        "                    two players on one clock: CPU, memory, skew between them"},
+    {"seek", kvBenchSeek,
+        "seek FRONT REAR --count N [--seed S] [--playing]\n"
+        "                    exact seeks of both players: p50_ms, p95_ms, max_ms"},
+    {"sync", kvBenchSync,
+        "sync FRONT REAR [--seconds N] [--speed S] [--cycles K] [--seed X]\n"
+        "                    frames within one while playing, identical after pauses and seeks"},
 };
 
 int usage()

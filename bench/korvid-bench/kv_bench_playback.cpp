@@ -1,0 +1,145 @@
+// korvid-bench playback FRONT REAR [--seconds N] [--speed S]
+//     [--renderer null|widget] [--compare-ffmpeg] [--sound] [--dump CSV]
+// Plays the two files of a recording as the dual player does (front on the
+// main player, rear on a secondary one, clocks aligned on the main player's
+// seekFinished) for N seconds of media time (default: the shorter file) at
+// speed S, and prints
+//   {"cpu_s","wall_s","main_shown","secondary_decoded","p99_skew_ms",
+//    "max_skew_ms","late_frames","max_rss_mb",...}
+// cpu_s: CPU time of the whole process (all threads) from before the load
+// to the stop. Skew: for every frame number shown by both players, the
+// difference between the moments the two showed it; below one frame time
+// (33 ms at 30 fps) it means the numbers shown at any moment differ by at
+// most one, which "within_one_frame" counts directly (share of main frames
+// at whose moment the secondary showed a frame at most one number away).
+// --compare-ffmpeg adds the CPU time of `ffmpeg -threads 1 -t N -i F -an -f
+// null -` over both files and our ratio to it. Sound is not decoded unless
+// --sound is given (the reference decodes no sound either). --dump writes
+// every frame shown by the two players as CSV (see KVBench::dumpRecords).
+
+#include "kv_bench_commands.h"
+#include "kv_bench_measure.h"
+#include "kv_bench_pair.h"
+
+#include "media/audiooutput.h"
+#include "media/timesource.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+
+#include <cstdio>
+#include <memory>
+
+int kvBenchPlayback(int argc, char **argv)
+{
+    QStringList raw;
+    for (int i = 1; i < argc; ++i)
+        raw << QString::fromLocal8Bit(argv[i]);
+    KVBench::Args args;
+    QString why;
+    bool ok = args.parse(raw,
+                  {QStringLiteral("seconds"), QStringLiteral("speed"), QStringLiteral("renderer"),
+                      QStringLiteral("dump")},
+                  {QStringLiteral("compare-ffmpeg"), QStringLiteral("sound")}, &why)
+        && args.positional.size() == 2;
+    const double seconds = args.number(QStringLiteral("seconds"), 0, &ok);
+    const double speed = args.number(QStringLiteral("speed"), 1.0, &ok);
+    const QString renderer = args.values.value(QStringLiteral("renderer"), QStringLiteral("null"));
+    if (!ok || speed <= 0 || seconds < 0
+        || (renderer != QLatin1String("null") && renderer != QLatin1String("widget"))) {
+        std::fprintf(stderr,
+            "%s%susage: korvid-bench playback FRONT REAR [--seconds N] [--speed S] "
+            "[--renderer null|widget] [--compare-ffmpeg] [--sound] [--dump CSV]\n",
+            qPrintable(why), why.isEmpty() ? "" : "\n");
+        return 2;
+    }
+    const bool widgets = renderer == QLatin1String("widget");
+    std::unique_ptr<QCoreApplication> app(
+        widgets ? new QApplication(argc, argv) : new QCoreApplication(argc, argv));
+    if (!args.has(QStringLiteral("sound")))
+        kvm::AudioOutput::forceNoDeviceForTests();
+
+    const double cpu0 = KVBench::cpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    KVBench::Pair pair(widgets);
+    if (widgets && !pair.widgetsReady()) {
+        std::fputs("korvid-bench playback: the \"Widget\" renderer is not available\n", stderr);
+        return 1;
+    }
+    if (!pair.load(args.positional.at(0), args.positional.at(1), &why)) {
+        std::fprintf(stderr, "korvid-bench playback: %s\n", qPrintable(why));
+        return 1;
+    }
+    const double length = seconds > 0 ? seconds : double(pair.commonDurationMs()) / 1000.0;
+    const qint64 endMs = pair.startMs() + qint64(length * 1000.0);
+    if (!pair.start(speed, &why)) {
+        std::fprintf(stderr, "korvid-bench playback: %s\n", qPrintable(why));
+        return 1;
+    }
+    KVBench::Span span;
+    span.fromNs = kvm::nowNs();
+    const int limitMs = int(length / speed * 1000.0) + 30000;
+    KVBench::Pair::waitUntil(
+        [&] {
+            return pair.front.masterClock()->valueMs() >= endMs
+                || pair.front.mediaStatus() == kvm::EndOfMedia;
+        },
+        limitMs, 20);
+    pair.stopBoth();
+    span.toNs = kvm::nowNs();
+    const double cpu = KVBench::cpuSeconds() - cpu0;
+    const double wallSeconds = double(wall.nsecsElapsed()) / 1e9;
+    const double rss = KVBench::maxRssMb();
+
+    if (args.values.contains(QStringLiteral("dump"))
+        && !KVBench::dumpRecords(args.values.value(QStringLiteral("dump")), pair.frontOut.records(),
+            pair.rearOut.records()))
+        std::fputs("korvid-bench playback: cannot write the dump\n", stderr);
+    const KVBench::SyncFigures sync
+        = KVBench::measureSync(pair.frontOut.records(), pair.rearOut.records(), {span});
+    const kvm::AVPlayer::Statistics f = pair.front.statistics();
+    const kvm::AVPlayer::Statistics r = pair.rear.statistics();
+    QString json = QStringLiteral("{\"cpu_s\":%1,\"wall_s\":%2,\"main_shown\":%3,"
+                                  "\"secondary_decoded\":%4,\"p99_skew_ms\":%5,\"max_skew_ms\":%6,"
+                                  "\"late_frames\":%7,\"max_rss_mb\":%8")
+                       .arg(cpu, 0, 'f', 3)
+                       .arg(wallSeconds, 0, 'f', 3)
+                       .arg(f.presented)
+                       .arg(r.decoded)
+                       .arg(KVBench::percentile(sync.skewsMs, 99), 0, 'f', 2)
+                       .arg(KVBench::percentile(sync.skewsMs, 100), 0, 'f', 2)
+                       .arg(f.late + r.late)
+                       .arg(rss, 0, 'f', 1);
+    json += QStringLiteral(",\"seconds\":%1,\"speed\":%2,\"renderer\":\"%3\",\"main_decoded\":%4,"
+                           "\"secondary_shown\":%5,\"main_late\":%6,\"secondary_late\":%7,"
+                           "\"within_one_frame\":%8,\"max_frame_diff\":%9,\"unmatched\":%10")
+                .arg(length, 0, 'f', 3)
+                .arg(speed)
+                .arg(renderer)
+                .arg(f.decoded)
+                .arg(r.presented)
+                .arg(f.late)
+                .arg(r.late)
+                .arg(sync.shareWithinOne(), 0, 'f', 5)
+                .arg(sync.maxFrameDiff)
+                .arg(sync.unmatched);
+    if (args.has(QStringLiteral("compare-ffmpeg"))) {
+        const double a = KVBench::ffmpegDecodeCpuSeconds(args.positional.at(0), length, &why);
+        const double b
+            = a < 0 ? -1 : KVBench::ffmpegDecodeCpuSeconds(args.positional.at(1), length, &why);
+        if (a < 0 || b < 0) {
+            std::fprintf(stderr, "korvid-bench playback: %s\n", qPrintable(why));
+            return 1;
+        }
+        json += QStringLiteral(",\"ffmpeg_cpu_s\":%1,\"ffmpeg_front_cpu_s\":%2,"
+                               "\"ffmpeg_rear_cpu_s\":%3,\"cpu_ratio\":%4")
+                    .arg(a + b, 0, 'f', 3)
+                    .arg(a, 0, 'f', 3)
+                    .arg(b, 0, 'f', 3)
+                    .arg(cpu / (a + b), 0, 'f', 3);
+    }
+    json += QLatin1Char('}');
+    std::printf("%s\n", qPrintable(json));
+    return 0;
+}
