@@ -240,13 +240,15 @@ void KVPlayer::toggleSwap(bool forceEmit)
     // 6. the renderer is handed the new main picture at once
     if (_renderer)
         _playerF->setRenderer(_renderer);
-    // 7. both players keep the pause state; their clocks take the player's
+    // 7. both players keep the pause state. Their clocks are not set from
+    // the player's clock here: both are held at the target of the seeks
+    // above until it is on screen, and the main player's seekFinished
+    // aligns them on it (a value given now would end that hold and let the
+    // players run on from the old moment).
     if (_playerF->isLoaded()) {
         _playerF->pause(wasPaused);
         if (_playerR->isLoaded())
             _playerR->pause(wasPaused);
-        _playerF->masterClock()->updateExternalClock(*_clock);
-        _playerR->masterClock()->updateExternalClock(*_clock);
     }
     // 8.
     if (_zoomRenderer)

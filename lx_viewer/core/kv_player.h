@@ -7,7 +7,7 @@
 // for 200 ms against repeats), and the capture of the main picture as a
 // JPEG file in the backup folder.
 //
-// Window hook-up (issue of the main window): put renderer()->widget() into
+// Window hook-up (the main window): put renderer()->widget() into
 // the video frame; hand in the position slider (setPositionSlider), the mute
 // button, the volume slider and the speed label; connect the play button to
 // onPlayOrPause, the stop button to onUserStop, the speed slider's
