@@ -5,7 +5,6 @@
 // interest, aspect modes, odd sizes, frames from other threads, destruction
 // while frames keep coming.
 
-#include "kv_test_main.h"
 #include "kv_test_util.h"
 #include "media/avplayer.h"
 #include "media/framestrip.h"
@@ -16,6 +15,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QOpenGLContext>
+#include <QOpenGLWidget>
 #include <QProcess>
 #include <QScreen>
 #include <QtTest>
@@ -404,6 +405,50 @@ private slots:
         QVERIFY2(self.exitCode() == 0, self.readAllStandardOutput().constData());
     }
 
+    // The context the OpenGLWidget renderer draws with is the kind asked
+    // for (checked in the runs of otherContextKinds()).
+    void contextKind()
+    {
+        Shown s = showRenderer(QStringLiteral("OpenGLWidget"), QSize(64, 36));
+        auto *gl = static_cast<QOpenGLWidget *>(s.widget());
+        QVERIFY(gl->context());
+        const QSurfaceFormat format = gl->context()->format();
+        const QString profile = qEnvironmentVariable("KV_TEST_GL_PROFILE");
+        qInfo() << "context" << format.renderableType() << format.majorVersion()
+                << format.minorVersion() << format.profile();
+        if (profile == QLatin1String("core"))
+            QCOMPARE(format.profile(), QSurfaceFormat::CoreProfile);
+        QCOMPARE(gl->context()->isOpenGLES(), profile == QLatin1String("es"));
+    }
+
+    // The same pictures on a core profile context (GLSL 1.50, vertex array
+    // object) and on an OpenGL ES context (GLSL ES, luminance textures when
+    // it is ES 2): this program runs itself once for each.
+    void otherContextKinds_data()
+    {
+        QTest::addColumn<QString>("profile");
+        QTest::newRow("core") << QStringLiteral("core");
+        QTest::newRow("es") << QStringLiteral("es");
+    }
+    void otherContextKinds()
+    {
+        QFETCH(QString, profile);
+        if (!qEnvironmentVariableIsEmpty("KV_TEST_GL_PROFILE"))
+            QSKIP("already in such a run");
+        QProcess self;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("KV_TEST_GL_PROFILE"), profile);
+        self.setProcessEnvironment(env);
+        self.setProcessChannelMode(QProcess::MergedChannels);
+        self.start(QCoreApplication::applicationFilePath(),
+            {QStringLiteral("contextKind"), QStringLiteral("colours"), QStringLiteral("quadrants"),
+                QStringLiteral("regionOfInterest"), QStringLiteral("regionInQuadrant"),
+                QStringLiteral("oddSizes"), QStringLiteral("convertsOnlyNewFrames")});
+        QVERIFY(self.waitForFinished(300000));
+        const QByteArray output = self.readAll();
+        QVERIFY2(self.exitCode() == 0, output.constData());
+    }
+
     void blackWithoutFrame_data()
     {
         addIdColumn();
@@ -587,6 +632,47 @@ private slots:
         // one player and switch like this).
         s.renderer->setRegionOfInterest(QRectF());
         checkGrid(s, frameSize);
+    }
+
+    // A region inside one coloured quadrant shows that colour only: the
+    // chroma is cut at the same place as the luma.
+    void regionInQuadrant_data()
+    {
+        addIdColumn();
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QRectF>("roi");
+        QTest::addColumn<int>("quadrant");
+        for (const QString &id : ids()) {
+            for (const int format :
+                {int(AV_PIX_FMT_YUV420P), int(AV_PIX_FMT_NV12), int(AV_PIX_FMT_RGB24)}) {
+                QTest::addRow("%s %d top right", qPrintable(id), format)
+                    << id << format << QRectF(0.5, 0.0, 0.5, 0.5) << 1;
+                QTest::addRow("%s %d bottom left", qPrintable(id), format)
+                    << id << format << QRectF(0.0, 0.5, 0.5, 0.5) << 2;
+                QTest::addRow("%s %d odd inside bottom right", qPrintable(id), format)
+                    << id << format << QRectF(0.517, 0.533, 0.311, 0.29) << 3;
+            }
+        }
+    }
+    void regionInQuadrant()
+    {
+        QFETCH(QString, id);
+        QFETCH(int, format);
+        QFETCH(QRectF, roi);
+        QFETCH(int, quadrant);
+        const QColor colours[4]
+            = {QColor(200, 30, 30), QColor(30, 200, 30), QColor(30, 30, 200), QColor(200, 200, 40)};
+        const QSize size(322, 182);
+        Shown s = showRenderer(id, QSize(200, 120));
+        s.renderer->setOutAspectRatioMode(VideoRenderer::RendererAspectRatio);
+        s.renderer->setRegionOfInterest(roi);
+        s.renderer->receive(pictureFrame(size, AVPixelFormat(format), false,
+            [&](int x, int y) { return colours[(y >= 90 ? 2 : 0) + (x >= 160 ? 1 : 0)]; }));
+        const QImage image = grabbed(s);
+        // The edges of the region touch the neighbours (filtering); 3 px in.
+        for (int y = 3; y < image.height() - 3; y += 4)
+            for (int x = 3; x < image.width() - 3; x += 4)
+                CHECK_PIXEL(image, x, y, colours[quadrant], 10);
     }
 
     void aspectModes_data()
@@ -836,5 +922,27 @@ private slots:
     }
 };
 
-KV_TEST_MAIN(TestRenderers)
+// As KV_TEST_MAIN, and KV_TEST_GL_PROFILE=core or es asks for another kind of
+// OpenGL context for every widget (see otherContextKinds()).
+int main(int argc, char **argv)
+{
+    const QString profile = qEnvironmentVariable("KV_TEST_GL_PROFILE");
+    if (!profile.isEmpty()) {
+        QSurfaceFormat format;
+        if (profile == QLatin1String("core")) {
+            format.setVersion(3, 3);
+            format.setProfile(QSurfaceFormat::CoreProfile);
+        } else {
+            format.setRenderableType(QSurfaceFormat::OpenGLES);
+            format.setVersion(2, 0);
+        }
+        QSurfaceFormat::setDefaultFormat(format);
+    }
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TestRenderers tc;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tc, argc, argv);
+}
 #include "tst_renderers.moc"
