@@ -1,0 +1,93 @@
+#include "kv_dialog_overwrite.h"
+
+#include "app/kv_language.h"
+#include "data/kv_backup_handover.h"
+#include "kv_button.h"
+#include "kv_layout.h"
+#include "kv_popup_content_background.h"
+#include "kv_widget_check_box.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace
+{
+KVButton *addButton(KVPopup *popup, const QString &text)
+{
+    KVButton *button = KVButton::create(popup->buttonBar(), popup->buttonLayout(),
+        QStringLiteral("popup_button"), QString(), QSize(120, 30));
+    button->setText(text);
+    return button;
+}
+} // namespace
+
+KVDialogOverwrite::KVDialogOverwrite(QWidget *parent, const QString &conflictName, int remaining)
+    : KVPopup(parent,
+        KVLanguage::isJapanese() ? QStringLiteral("ファイルの保存")
+                                 : QStringLiteral("Backup files"),
+        QString())
+{
+    const bool japanese = KVLanguage::isJapanese();
+    setObjectName(QStringLiteral("dialog_overwrite"));
+    setFixedWidth(420);
+
+    auto *outer = new QVBoxLayout(contentWidget());
+    outer->setContentsMargins(10, 13, 10, 12);
+    outer->setSpacing(0);
+    auto *panel = new KVPopupContentBackground(contentWidget());
+    outer->addWidget(panel);
+
+    auto *layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(10, 10, 10, 10);
+    layout->setSpacing(8);
+    _headerLabel = KVLayout::addLabel(layout,
+        japanese ? QStringLiteral("この場所に同じ名前のファイルがあります。")
+                 : QStringLiteral("File already exists."),
+        "text_header_label");
+    _headerLabel->setWordWrap(true);
+    _nameLabel = KVLayout::addLabel(layout, conflictName, "text_normal_label");
+
+    if (remaining > 1) {
+        const QString count = QString::number(remaining);
+        _applyBox = new KVWidgetCheckBox(panel);
+        _applyBox->setObjectName(QStringLiteral("popup"));
+        _applyBox->setText(japanese
+                ? QStringLiteral("同じ処理を次の") + count + QStringLiteral("個の競合に適用")
+                : QStringLiteral("Apply to next ") + count + QStringLiteral(" files."));
+        layout->addWidget(_applyBox);
+    }
+
+    buttonLayout()->addStretch(1);
+    _skipButton = addButton(this, japanese ? QStringLiteral("スキップ") : QStringLiteral("Skip"));
+    buttonLayout()->addSpacing(10);
+    _overwriteButton
+        = addButton(this, japanese ? QStringLiteral("置き換える") : QStringLiteral("Overwrite"));
+    buttonLayout()->addSpacing(10);
+    _cancelButton
+        = addButton(this, japanese ? QStringLiteral("キャンセル") : QStringLiteral("Cancel"));
+    buttonLayout()->addStretch(1);
+
+    connect(_skipButton, &QPushButton::clicked, this, &KVDialogOverwrite::onSkip);
+    connect(_overwriteButton, &QPushButton::clicked, this, &KVDialogOverwrite::onOverwrite);
+    connect(_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void KVDialogOverwrite::onSkip()
+{
+    answerWith(KVBackupHandover::ANSWER_SKIP);
+}
+
+void KVDialogOverwrite::onOverwrite()
+{
+    answerWith(KVBackupHandover::ANSWER_OVERWRITE);
+}
+
+void KVDialogOverwrite::answerWith(int word)
+{
+    if (_applyBox && _applyBox->isChecked())
+        word |= KVBackupHandover::ANSWER_APPLY_TO_NEXT;
+    _answer = word;
+    accept();
+}

@@ -1,0 +1,69 @@
+#include "kv_dialog_overwrite_sys.h"
+
+#include "app/kv_language.h"
+#include "kv_button.h"
+#include "kv_popup_content_background.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace
+{
+KVButton *addButton(KVPopup *popup, const QString &text)
+{
+    KVButton *button = KVButton::create(popup->buttonBar(), popup->buttonLayout(),
+        QStringLiteral("popup_button"), QString(), QSize(120, 30));
+    button->setText(text);
+    button->setStyleSheet(QStringLiteral("font-size: 14px;"));
+    return button;
+}
+} // namespace
+
+KVDialogOverwriteSys::KVDialogOverwriteSys(QWidget *parent, const QString &text)
+    : KVPopup(parent,
+        KVLanguage::isJapanese() ? QStringLiteral("ファイルの保存")
+                                 : QStringLiteral("Backup files"),
+        QString())
+{
+    const bool japanese = KVLanguage::isJapanese();
+    setObjectName(QStringLiteral("dialog_overwrite_sys"));
+    setFixedWidth(420);
+
+    auto *outer = new QVBoxLayout(contentWidget());
+    outer->setContentsMargins(10, 13, 10, 12);
+    outer->setSpacing(0);
+    auto *panel = new KVPopupContentBackground(contentWidget());
+    panel->setMinimumHeight(60);
+    outer->addWidget(panel);
+
+    auto *layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(10, 10, 10, 10);
+    layout->setSpacing(8);
+    _headerLabel = new QLabel(japanese ? QStringLiteral("この場所に同じ名前のファイルがあります。")
+                                       : QStringLiteral("File already exists."),
+        panel);
+    _headerLabel->setStyleSheet(QStringLiteral("font-size: 13px;"));
+    _headerLabel->setWordWrap(true);
+    layout->addWidget(_headerLabel);
+    if (!text.isEmpty()) {
+        _nameLabel = new QLabel(text, panel);
+        _nameLabel->setStyleSheet(QStringLiteral("font-size: 13px;"));
+        layout->addWidget(_nameLabel);
+    }
+
+    buttonLayout()->addStretch(1);
+    _skipButton = addButton(this, japanese ? QStringLiteral("スキップ") : QStringLiteral("Skip"));
+    buttonLayout()->addSpacing(10);
+    _overwriteButton
+        = addButton(this, japanese ? QStringLiteral("置き換える") : QStringLiteral("Overwrite"));
+    buttonLayout()->addSpacing(10);
+    _cancelButton
+        = addButton(this, japanese ? QStringLiteral("キャンセル") : QStringLiteral("Cancel"));
+    buttonLayout()->addStretch(1);
+
+    connect(_skipButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(_overwriteButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+}
