@@ -19,6 +19,7 @@
 #include <QOpenGLWidget>
 #include <QProcess>
 #include <QScreen>
+#include <QVBoxLayout>
 #include <QtTest>
 
 #include <atomic>
@@ -825,6 +826,37 @@ private slots:
         std::thread presenter([&] { s.renderer->receive(frame); });
         presenter.join();
         QTRY_VERIFY_WITH_TIMEOUT(near(onScreen(s).pixel(80, 45), colour, 3), 5000);
+    }
+
+    // The video frame takes the renderer widget into its own layout (a new
+    // window for the widget: a new GL context); the picture follows, and
+    // later frames show too.
+    void movedToAnotherWindow_data() { blackWithoutFrame_data(); }
+    void movedToAnotherWindow()
+    {
+        QFETCH(QString, id);
+        Shown s = showRenderer(id, QSize(160, 90));
+        const QColor first(200, 30, 30);
+        const QColor second(30, 30, 200);
+        s.renderer->receive(pictureFrame(
+            QSize(64, 36), AV_PIX_FMT_YUV420P, false, [&](int, int) { return first; }));
+        CHECK_PIXEL(grabbed(s), 80, 45, first, 8);
+
+        QWidget window;
+        auto *layout = new QVBoxLayout(&window);
+        layout->setContentsMargins(0, 0, 0, 0);
+        s.widget()->setParent(&window);
+        layout->addWidget(s.widget());
+        window.resize(200, 120);
+        window.show();
+        s.widget()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        CHECK_PIXEL(grabbed(s), 80, 45, first, 8);
+        QTRY_VERIFY(near(window.grab().toImage().pixel(80, 45), first, 8));
+        s.renderer->receive(pictureFrame(
+            QSize(64, 36), AV_PIX_FMT_YUV420P, false, [&](int, int) { return second; }));
+        CHECK_PIXEL(grabbed(s), 80, 45, second, 8);
+        s.renderer.reset(); // before the window that holds it
     }
 
     // Repaints without a new frame reuse the textures / converted picture.
