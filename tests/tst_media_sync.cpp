@@ -145,6 +145,44 @@ private slots:
         p.rear.stop();
     }
 
+    // Seeks while playing: the secondary (faster to decode) stays on its
+    // target until the main player's seekFinished has aligned the clocks,
+    // instead of running ahead, so once both have reported the seek the two
+    // pictures are at most one frame apart.
+    void seekWhilePlaying()
+    {
+        Pair p;
+        QVERIFY(loadBoth(p, _front, _rear));
+        p.clock.start();
+        p.front.play();
+        p.rear.play();
+        QVERIFY(seekBoth(p, 0));
+        QRandomGenerator random(815);
+        for (int i = 0; i < 5; ++i) {
+            QTest::qWait(200 + random.bounded(300));
+            const qint64 target = random.bounded(6000);
+            const int expected = int(target * 30 / 1000);
+            const int from = p.rearOut.count();
+            qint64 alignedNs = 0;
+            // Connected after the aligning handler: runs once it is done.
+            const auto connection = QObject::connect(&p.front, &AVPlayer::seekFinished, &p.front,
+                [&alignedNs] { alignedNs = kvm::nowNs(); });
+            const bool done = seekBoth(p, target);
+            QObject::disconnect(connection);
+            QVERIFY(done);
+            const int shownFront = p.frontOut.lastRecord().frameNumber;
+            const int shownRear = p.rearOut.lastRecord().frameNumber;
+            const QList<NullRenderer::Record> rear = p.rearOut.records();
+            for (qsizetype k = from; k < rear.size(); ++k)
+                if (rear.at(k).serial == rear.last().serial && rear.at(k).atNs < alignedNs)
+                    QCOMPARE(rear.at(k).frameNumber, expected);
+            QVERIFY2(std::abs(shownFront - shownRear) <= 1,
+                qPrintable(QStringLiteral("front %1 rear %2").arg(shownFront).arg(shownRear)));
+        }
+        p.front.stop();
+        p.rear.stop();
+    }
+
     void identicalAfterPauseAndSeek()
     {
         Pair p;

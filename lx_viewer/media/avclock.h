@@ -13,8 +13,9 @@
 //
 // Seek hold: while a player seeks it holds its clock at the target
 // (holdForSeek) and lets it run again from the target when the target frame
-// is shown (releaseSeekHold). An updateExternalClock during the seek cancels
-// the hold: the value given from outside wins.
+// is shown (releaseSeekHold; a secondary player keeps holding until a value
+// comes from outside, see AVPlayer). An updateExternalClock during the seek
+// cancels the hold: the value given from outside wins.
 //
 // Thread: every member may be called from any thread (guarded by a mutex);
 // the signals are emitted on the thread that made the change, so callers on

@@ -18,6 +18,13 @@
 namespace kvm
 {
 
+namespace
+{
+// How long a secondary player's clock waits at a seek target for the
+// clock value of the main player's seekFinished.
+constexpr int kSecondaryHoldMs = 1000;
+} // namespace
+
 struct AVPlayer::Private {
     std::shared_ptr<PlayerLink> link = std::make_shared<PlayerLink>();
 
@@ -629,6 +636,20 @@ void AVPlayer::sessionEvent(quint64 session, int kind, qint64 value, const AVErr
         if (!d->firstFrameSent) {
             d->firstFrameSent = true;
             emit firstFrameNotify(double(presentedMs) / 1000.0);
+        }
+        if (seekDone && d->clock->isHeld()) {
+            // A secondary player waits for the clock value from outside;
+            // should none come, it runs on from its target after a while.
+            const int serial = int(value);
+            QTimer::singleShot(kSecondaryHoldMs, this, [this, session, serial] {
+                bool current;
+                {
+                    std::lock_guard lock(d->link->mutex);
+                    current = d->link->activeSession == session;
+                }
+                if (current)
+                    d->clock->releaseSeekHold(serial);
+            });
         }
         if (seekDone)
             emit seekFinished(toReported(d->seekTargetMs));

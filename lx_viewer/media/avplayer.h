@@ -24,6 +24,10 @@
 //   seekFinished(pos) is emitted only after that frame was handed to the
 //   renderers. The player's clock is held at the target until then (see
 //   AVClock); a clock value given from outside during the seek wins.
+//   A secondary player's clock stays held after its target is shown, until
+//   a value comes from outside (the main player's seekFinished aligns every
+//   clock) or, failing that, for one second: so the secondary does not run
+//   ahead of a main player that is still decoding towards the target.
 // - positionChanged(ms) at most once per presented frame.
 // - At the end (last frame, or the fixed duration) the player waits until
 //   its clock reaches mediaStopPosition(), reports that position, then
@@ -124,7 +128,8 @@ public:
     static void setFrameSkip(int n) { kvm::setFrameSkip(n); }
     static int frameSkip() { return kvm::frameSkip(); }
     // A secondary player decodes in step like any other, but runs no filter
-    // and converts nothing while no renderer is attached.
+    // and converts nothing while no renderer is attached; its clock waits at
+    // a seek target for the main player's clock value (see above).
     void setSecondary(bool secondary);
     bool isSecondary() const;
 

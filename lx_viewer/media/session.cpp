@@ -531,7 +531,13 @@ void PlaybackSession::presenterLoop()
             // A seek target (or the first frame): shown at once, paused or not.
             _frames.dropFront();
             present(item.frame);
-            clock->releaseSeekHold(item.serial);
+            // A secondary player's clock stays at a seek's target until the
+            // main player's seekFinished gives every clock the shared value
+            // (AVPlayer lets it go later if none comes): run on from its own
+            // target, it would be ahead of a main player still decoding
+            // towards the same target. Serial 1 is the first frame of play().
+            if (!_link->secondary || item.serial == 1)
+                clock->releaseSeekHold(item.serial);
             lock.unlock();
             report(SessionEvent::TargetShown, item.serial);
             continue;
