@@ -9,7 +9,9 @@
 // Checked: while playing, for every frame the main player shows, the
 // secondary shows a frame at most one number away at that moment
 // ("within_one_frame", required 0.999); after every pause and seek both
-// show the same frame number, and after a seek the frame at the target.
+// show the same frame number, and after a seek the frame at the target;
+// after a seek while playing, the frames shown once both players reported
+// it differ by at most one ("playing_seek_max_diff").
 // The seconds around pauses and seeks (from the call until both players
 // reported seekFinished, or were resumed) do not count as playing.
 // "pauses_identical_raw" counts pauses where the two pictures were already
@@ -66,9 +68,10 @@ int kvBenchSync(int argc, char **argv)
     QList<KVBench::Span> spans;
     int pauses = 0, pausesIdentical = 0, pausesRaw = 0;
     int seeks = 0, seeksIdentical = 0, seeksAtTarget = 0;
+    int playingSeeks = 0, playingSeekMaxDiff = 0;
 
     // Seeks both to a random target and checks the two target frames.
-    auto checkedSeek = [&](bool log) {
+    auto checkedSeek = [&](bool playing) {
         const qint64 target = pair.startMs() + qint64(random.bounded(quint32(room)));
         const int fromF = pair.frontOut.count();
         const int fromR = pair.rearOut.count();
@@ -80,7 +83,14 @@ int kvBenchSync(int argc, char **argv)
         const int expected = pair.frameAt(target);
         seeksIdentical += f == r;
         seeksAtTarget += f == expected && r == expected;
-        if (log && (f != r || f != expected))
+        if (playing) {
+            // What the two show once both have reported the seek.
+            ++playingSeeks;
+            const int diff = std::abs(
+                pair.frontOut.lastRecord().frameNumber - pair.rearOut.lastRecord().frameNumber);
+            playingSeekMaxDiff = std::max(playingSeekMaxDiff, diff);
+        }
+        if (f != r || f != expected)
             std::fprintf(stderr, "seek to %lld ms: expected %d, front %d, rear %d\n",
                 static_cast<long long>(target), expected, f, r);
     };
@@ -103,7 +113,7 @@ int kvBenchSync(int argc, char **argv)
             if (f != r)
                 std::fprintf(stderr, "pause %d: front %d, rear %d\n", i, f, r);
         }
-        checkedSeek(true);
+        checkedSeek(false);
         pair.pauseBoth(false);
         span.fromNs = kvm::nowNs();
         if (i % 2 == 1) {
@@ -133,15 +143,17 @@ int kvBenchSync(int argc, char **argv)
     const kvm::AVPlayer::Statistics f = pair.front.statistics();
     const kvm::AVPlayer::Statistics r = pair.rear.statistics();
     const bool pass = sync.shareWithinOne() >= 0.999 && pausesIdentical == pauses
-        && seeksIdentical == seeks && seeksAtTarget == seeks;
+        && seeksIdentical == seeks && seeksAtTarget == seeks && playingSeekMaxDiff <= 1;
     std::printf("{\"speed\":%g,\"seconds\":%.3f,\"compared\":%d,\"within_one_frame\":%.5f,"
                 "\"max_frame_diff\":%d,\"p99_skew_ms\":%.2f,\"max_skew_ms\":%.2f,"
                 "\"unmatched\":%d,\"pauses\":%d,\"pauses_identical\":%d,"
                 "\"pauses_identical_raw\":%d,\"seeks\":%d,\"seeks_identical\":%d,"
-                "\"seeks_at_target\":%d,\"late_frames\":%lld,\"pass\":%s}\n",
+                "\"seeks_at_target\":%d,\"playing_seeks\":%d,\"playing_seek_max_diff\":%d,"
+                "\"late_frames\":%lld,\"pass\":%s}\n",
         speed, length, sync.compared, sync.shareWithinOne(), sync.maxFrameDiff,
         KVBench::percentile(sync.skewsMs, 99), KVBench::percentile(sync.skewsMs, 100),
         sync.unmatched, pauses, pausesIdentical, pausesRaw, seeks, seeksIdentical, seeksAtTarget,
-        static_cast<long long>(f.late + r.late), pass ? "true" : "false");
+        playingSeeks, playingSeekMaxDiff, static_cast<long long>(f.late + r.late),
+        pass ? "true" : "false");
     return pass ? 0 : 1;
 }
