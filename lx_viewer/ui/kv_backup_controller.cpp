@@ -26,15 +26,26 @@ KVBackupController::KVBackupController(QObject *parent) : QObject(parent)
     connect(list, &KVVideoFileList::backupStarted, this, &KVBackupController::onBackupStarted);
     connect(list, &KVVideoFileList::backupPaused, this, &KVBackupController::onBackupPaused);
     connect(list, &KVVideoFileList::backupEnd, this, &KVBackupController::onBackupEnded);
+    // Connected once, before any worker runs: a small backup reports its
+    // progress before the pop-up exists, and the event queue keeps the
+    // order started, progress, end.
+    connect(list, &KVVideoFileList::updateProgress, this, &KVBackupController::onUpdateProgress);
+}
+
+void KVBackupController::onUpdateProgress(int value)
+{
+    if (!_active)
+        return;
+    if (KVDialogProgress *progress = KVDialogProgress::current())
+        progress->onUpdateValue(value);
 }
 
 void KVBackupController::onBackupStarted()
 {
-    KVDialogProgress *progress = KVDialogProgress::open(mainWindow(),
+    _active = true;
+    KVDialogProgress::open(mainWindow(),
         KVLanguage::isJapanese() ? QStringLiteral("バックアップ中")
                                  : QStringLiteral("Backup files..."));
-    connect(KVVideoFileList::instance(), &KVVideoFileList::updateProgress, progress,
-        &KVDialogProgress::onUpdateValue);
 }
 
 void KVBackupController::onBackupPaused(bool paused)
@@ -58,6 +69,7 @@ void KVBackupController::onBackupPaused(bool paused)
 
 void KVBackupController::onBackupEnded(const KVBackupFailureList &failures)
 {
+    _active = false;
     KVDialogProgress::restoreCursor();
     KVDialogProgress::close();
     if (failures.isEmpty())

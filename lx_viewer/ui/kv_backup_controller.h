@@ -36,4 +36,9 @@ public slots:
     void onBackupStarted();
     void onBackupPaused(bool paused);
     void onBackupEnded(const KVBackupFailureList &failures);
+    // updateProgress goes to the pop-up of the backup running.
+    void onUpdateProgress(int value);
+
+private:
+    bool _active = false; // between backupStarted and backupEnd
 };

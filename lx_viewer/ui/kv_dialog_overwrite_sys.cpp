@@ -44,11 +44,15 @@ KVDialogOverwriteSys::KVDialogOverwriteSys(QWidget *parent, const QString &text)
     _headerLabel = new QLabel(japanese ? QStringLiteral("この場所に同じ名前のファイルがあります。")
                                        : QStringLiteral("File already exists."),
         panel);
+    // The name gives the light text colour of the pop-ups, the own sheet
+    // the size.
+    _headerLabel->setObjectName(QStringLiteral("text_normal_label"));
     _headerLabel->setStyleSheet(QStringLiteral("font-size: 13px;"));
     _headerLabel->setWordWrap(true);
     layout->addWidget(_headerLabel);
     if (!text.isEmpty()) {
         _nameLabel = new QLabel(text, panel);
+        _nameLabel->setObjectName(QStringLiteral("text_normal_label"));
         _nameLabel->setStyleSheet(QStringLiteral("font-size: 13px;"));
         layout->addWidget(_nameLabel);
     }
