@@ -1,0 +1,233 @@
+#include "kv_widget_video_list.h"
+
+#include "app/kv_app.h"
+#include "data/kv_video_file_list.h"
+#include "kv_popup_message.h"
+#include "kv_widget_video_list_delegate.h"
+
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QScrollBar>
+
+namespace
+{
+KVVideoFileList *catalogue()
+{
+    return KVVideoFileList::instance();
+}
+} // namespace
+
+KVWidgetVideoList::KVWidgetVideoList(QWidget *parent) : QTableWidget(parent)
+{
+    setObjectName(QStringLiteral("video_list"));
+    setFocusPolicy(Qt::NoFocus);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(kRowHeight);
+    verticalHeader()->setMinimumSectionSize(kRowHeight);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+    setFixedWidth(kWidth);
+    horizontalHeader()->setFixedHeight(kHeaderHeight);
+    horizontalHeader()->setEnabled(false);
+    horizontalHeader()->setSectionsClickable(false);
+    horizontalHeader()->setHighlightSections(false);
+    setStyleSheet(styleSheetText());
+
+    _delegate = new KVWidgetVideoListDelegate(this);
+    _plainDelegate = new QStyledItemDelegate(this);
+    setItemDelegate(_delegate);
+    setUpColumns();
+
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+        &KVWidgetVideoList::onSelectionChanged);
+    connect(this, &QTableWidget::cellDoubleClicked, this, &KVWidgetVideoList::onDoubleClickItem);
+    connect(catalogue(), &KVVideoFileList::listUpdateStarted, this,
+        &KVWidgetVideoList::onListUpdateStart);
+    connect(
+        catalogue(), &KVVideoFileList::listUpdateEnd, this, &KVWidgetVideoList::onListUpdateEnd);
+    connect(KVLanguage::instance(), &KVLanguage::languageChange, this,
+        &KVWidgetVideoList::onLanguageChange);
+}
+
+int KVWidgetVideoList::columnWidth(int column)
+{
+    static const int widths[COLUMN_COUNT] = {32, 122, 120, 40, 66};
+    return column >= 0 && column < COLUMN_COUNT ? widths[column] : 0;
+}
+
+QString KVWidgetVideoList::headerText(int column, bool japanese)
+{
+    switch (column) {
+    case COLUMN_NUMBER:
+        return QStringLiteral("No.");
+    case COLUMN_NAME:
+        return japanese ? QStringLiteral("ファイル名") : QStringLiteral("File name");
+    case COLUMN_DATE:
+        return japanese ? QStringLiteral("ファイル日付") : QStringLiteral("File date");
+    case COLUMN_SIZE:
+        return japanese ? QStringLiteral("サイズ") : QStringLiteral("Size");
+    case COLUMN_TYPE:
+        return japanese ? QStringLiteral("タイプ") : QStringLiteral("Type");
+    default:
+        return QString();
+    }
+}
+
+QString KVWidgetVideoList::styleSheetText()
+{
+    return QStringLiteral(
+        "KVWidgetVideoList { background-color: #737373; border: none; gridline-color: #666666;"
+        " font-size: 13px; font-family: Arial; outline: none; color: #FFFFFF; }\n"
+        "KVWidgetVideoList QScrollBar:vertical { background: #3B3B3B; width: 10px;"
+        " margin: 0px; border: none; }\n"
+        "KVWidgetVideoList QScrollBar::handle:vertical { background: #cc9933; min-height: 25px;"
+        " margin: 2px 1px 2px 1px; }\n"
+        "KVWidgetVideoList QScrollBar::add-line:vertical,"
+        " KVWidgetVideoList QScrollBar::sub-line:vertical { height: 0px; border: none;"
+        " background: none; }\n"
+        "KVWidgetVideoList QScrollBar::add-page:vertical,"
+        " KVWidgetVideoList QScrollBar::sub-page:vertical { background: #3A3A3A; }\n");
+}
+
+KVVideoItem *KVWidgetVideoList::itemAt(int row) const
+{
+    const QList<KVVideoItem *> items = catalogue()->visibleItems();
+    return row >= 0 && row < items.size() ? items.at(row) : nullptr;
+}
+
+QString KVWidgetVideoList::cellText(int row, int column) const
+{
+    if (column == COLUMN_NUMBER)
+        return QString::asprintf("%d", row + 1);
+    KVVideoItem *item = itemAt(row);
+    if (!item)
+        return QString();
+    switch (column) {
+    case COLUMN_NAME:
+        return item->nameText();
+    case COLUMN_DATE:
+        return item->startText();
+    case COLUMN_SIZE:
+        return item->sizeText();
+    case COLUMN_TYPE:
+        return item->typeText();
+    default:
+        return QString();
+    }
+}
+
+int KVWidgetVideoList::selectedRow() const
+{
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void KVWidgetVideoList::selectRecordingRow(int row)
+{
+    if (row < 0 || row >= rowCount())
+        return;
+    selectRow(row);
+    scrollTo(model()->index(row, 0), QAbstractItemView::PositionAtTop);
+}
+
+bool KVWidgetVideoList::isDelegateAttached() const
+{
+    return itemDelegate() == _delegate;
+}
+
+void KVWidgetVideoList::setUpColumns()
+{
+    const bool japanese = KVLanguage::isJapanese();
+    setColumnCount(COLUMN_COUNT);
+    QStringList labels;
+    for (int column = 0; column < COLUMN_COUNT; ++column)
+        labels << headerText(column, japanese);
+    setHorizontalHeaderLabels(labels);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    // Polishing with the style sheet sets the rows' default height again.
+    verticalHeader()->setDefaultSectionSize(kRowHeight);
+    // The style's minimum would widen the 32-pixel "No." column.
+    horizontalHeader()->setMinimumSectionSize(1);
+    for (int column = 0; column < COLUMN_COUNT; ++column)
+        setColumnWidth(column, columnWidth(column));
+}
+
+void KVWidgetVideoList::rebuild(bool afterScan)
+{
+    // After a scan the rows already refer to the new list.
+    KVVideoItem *remembered = afterScan ? nullptr : itemAt(selectedRow());
+    setColumnCount(0);
+    setRowCount(0);
+    setUpColumns();
+    const QList<KVVideoItem *> items = catalogue()->visibleItems();
+    setRowCount(int(items.size()));
+    KVVideoItem *chosen = remembered;
+    if (!chosen && !items.isEmpty())
+        chosen = items.first();
+    const int row = chosen ? int(items.indexOf(chosen)) : -1;
+    if (row >= 0)
+        selectRecordingRow(row);
+    viewport()->update();
+}
+
+bool KVWidgetVideoList::playRow(int row)
+{
+    KVVideoItem *item = itemAt(row);
+    if (!item)
+        return false;
+    if (QFileInfo::exists(item->displayPath())) {
+        catalogue()->setCurrentItem(item);
+        emit listSelected(item);
+        return true;
+    }
+    qInfo() << "KVWidgetVideoList: vanished" << item->displayPath() << "[" << Q_FUNC_INFO
+            << __LINE__ << "]";
+    auto *message = new KVPopupMessage(KVApp::instance()->mainWindow(),
+        QStringLiteral("ファイルがありません。"), QStringLiteral("注意"));
+    message->exec();
+    delete message;
+    // The item stays alive until the next hand-over; the row goes now.
+    const int index = catalogue()->removeItem(item);
+    if (index >= 0 && index < rowCount())
+        removeRow(index);
+    viewport()->update();
+    return false;
+}
+
+void KVWidgetVideoList::onListUpdateStart(bool)
+{
+    setItemDelegate(_plainDelegate);
+}
+
+void KVWidgetVideoList::onListUpdateEnd(bool)
+{
+    // After a build (true) and after a re-filter (false) alike the rows
+    // follow the new list.
+    setItemDelegate(_delegate);
+    rebuild(true);
+    emit itemChecked(false);
+}
+
+void KVWidgetVideoList::onDoubleClickItem(int row, int column)
+{
+    if (column == COLUMN_NUMBER || !itemAt(row))
+        return;
+    playRow(row);
+}
+
+void KVWidgetVideoList::onSelectionChanged(const QItemSelection &, const QItemSelection &)
+{
+    _delegate->setPlayingRow(catalogue()->indexOfCurrent());
+    _delegate->setSelectedRow(selectedRow());
+    viewport()->update();
+}
+
+void KVWidgetVideoList::onLanguageChange(KVLanguage::LANGUAGE_TYPE)
+{
+    rebuild(false);
+}
