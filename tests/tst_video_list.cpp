@@ -157,6 +157,24 @@ private slots:
         QCOMPARE(selected.size(), 1);
     }
 
+    // The automatic advance: the catalogue's next recording is played and
+    // its row follows; past the end nothing is current.
+    void advanceFollowsTheCatalogue()
+    {
+        QSignalSpy selected(_table, &KVWidgetVideoList::listSelected);
+        list()->setCurrentItem(_table->itemAt(7));
+        list()->onPlayNextVideo(-1);
+        QCOMPARE(selected.size(), 1);
+        QCOMPARE(selected.at(0).at(0).value<KVVideoItem *>(), _table->itemAt(8));
+        QCOMPARE(list()->currentItem(), _table->itemAt(8));
+        QCOMPARE(_table->selectedRow(), 8);
+        QCOMPARE(_table->videoDelegate()->selectedRow(), 8);
+        list()->setCurrentItem(_table->itemAt(0));
+        list()->onPlayPreviousVideo(-1);
+        QCOMPARE(selected.size(), 1);
+        QVERIFY(!list()->currentItem());
+    }
+
     void vanishedFileIsDropped()
     {
         const int rows = _table->rowCount();

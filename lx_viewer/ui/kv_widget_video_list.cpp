@@ -50,6 +50,10 @@ KVWidgetVideoList::KVWidgetVideoList(QWidget *parent) : QTableWidget(parent)
         &KVWidgetVideoList::onListUpdateStart);
     connect(
         catalogue(), &KVVideoFileList::listUpdateEnd, this, &KVWidgetVideoList::onListUpdateEnd);
+    connect(
+        catalogue(), &KVVideoFileList::playItemFound, this, &KVWidgetVideoList::onPlayItemFound);
+    connect(
+        catalogue(), &KVVideoFileList::playNoMoreItem, this, &KVWidgetVideoList::onPlayNoMoreItem);
     connect(KVLanguage::instance(), &KVLanguage::languageChange, this,
         &KVWidgetVideoList::onLanguageChange);
 }
@@ -177,7 +181,11 @@ void KVWidgetVideoList::rebuild(bool afterScan)
 
 bool KVWidgetVideoList::playRow(int row)
 {
-    KVVideoItem *item = itemAt(row);
+    return playItem(itemAt(row));
+}
+
+bool KVWidgetVideoList::playItem(KVVideoItem *item)
+{
     if (!item)
         return false;
     if (QFileInfo::exists(item->displayPath())) {
@@ -211,6 +219,18 @@ void KVWidgetVideoList::onListUpdateEnd(bool)
     setItemDelegate(_delegate);
     rebuild(true);
     emit itemChecked(false);
+}
+
+void KVWidgetVideoList::onPlayItemFound(KVVideoItem *item, int)
+{
+    playItem(item);
+    clearSelection();
+    selectRecordingRow(catalogue()->indexOfCurrent());
+}
+
+void KVWidgetVideoList::onPlayNoMoreItem()
+{
+    catalogue()->setCurrentItem(nullptr);
 }
 
 void KVWidgetVideoList::onDoubleClickItem(int row, int column)

@@ -11,7 +11,8 @@
 // file is there it becomes the catalogue's current recording and
 // listSelected is emitted; when the file has vanished the user is told
 // ("ファイルがありません。" / "注意") and the recording leaves the catalogue
-// and the table.
+// and the table. When the catalogue finds the next or previous recording
+// (playItemFound) it is played the same way and its row selected.
 //
 // Thread: GUI thread only.
 
@@ -59,6 +60,7 @@ public:
     // The play request of a row (see the class comment); false when the row
     // has no recording or its file has vanished.
     bool playRow(int row);
+    bool playItem(KVVideoItem *item);
 
 signals:
     void listSelected(KVVideoItem *item);
@@ -67,6 +69,10 @@ signals:
 public slots:
     void onListUpdateStart(bool loading);
     void onListUpdateEnd(bool loading);
+    // The catalogue found the next/previous recording to play: it is played
+    // and its row selected.
+    void onPlayItemFound(KVVideoItem *item, int old);
+    void onPlayNoMoreItem();
     void onDoubleClickItem(int row, int column);
     void onSelectionChanged(const QItemSelection &selected, const QItemSelection &deselected);
     void onLanguageChange(KVLanguage::LANGUAGE_TYPE language);
