@@ -251,7 +251,7 @@ private slots:
         QObject receiver;
         auto note = [&](const QString &what) {
             events << what;
-            if (QThread::currentThread() != qApp->thread())
+            if (QThread::currentThread() != QCoreApplication::instance()->thread())
                 offGuiThread = true;
         };
         connect(list(), &KVVideoFileList::listUpdateStarted, &receiver,
@@ -285,7 +285,7 @@ private slots:
         QCOMPARE(built.size(), 1000);
         QCOMPARE(list()->filter(), 15);
         for (KVVideoItem *item : built) {
-            QCOMPARE(item->thread(), qApp->thread());
+            QCOMPARE(item->thread(), QCoreApplication::instance()->thread());
             QVERIFY(!item->rearPath().isEmpty());
         }
         QVERIFY(std::is_sorted(built.begin(), built.end(),

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 namespace kvm
 {
@@ -12,6 +14,15 @@ namespace
 // Replaced only while no player runs; read through an atomic pointer so a
 // reader never sees a half-written function object.
 std::atomic<std::function<qint64()> *> g_source{nullptr};
+
+// Every source ever installed stays alive until the process ends (a reader
+// may still be inside a replaced one), owned here rather than leaked.
+std::mutex g_keptMutex;
+std::vector<std::unique_ptr<std::function<qint64()>>> &keptSources()
+{
+    static std::vector<std::unique_ptr<std::function<qint64()>>> kept;
+    return kept;
+}
 } // namespace
 
 qint64 nowNs()
@@ -25,10 +36,14 @@ qint64 nowNs()
 
 void setTimeSourceForTests(std::function<qint64()> source)
 {
-    // The old function object is leaked on purpose: a reader may still be
-    // inside it. Tests replace the source a handful of times.
-    g_source.store(source ? new std::function<qint64()>(std::move(source)) : nullptr,
-        std::memory_order_release);
+    // Tests replace the source a handful of times; the old ones are kept.
+    std::function<qint64()> *fresh = nullptr;
+    if (source) {
+        std::lock_guard<std::mutex> lock(g_keptMutex);
+        keptSources().push_back(std::make_unique<std::function<qint64()>>(std::move(source)));
+        fresh = keptSources().back().get();
+    }
+    g_source.store(fresh, std::memory_order_release);
 }
 
 } // namespace kvm
