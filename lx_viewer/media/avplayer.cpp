@@ -561,12 +561,12 @@ void AVPlayer::filterOptionsChanged()
 
 void AVPlayer::syncFilters()
 {
-    std::vector<PlayerLink::FilterEntry> specs;
+    std::vector<PlayerLink::FilterEntry> entries;
     for (LibAVFilterVideo *f : std::as_const(d->filters))
         if (f->isEnabled() && !f->options().trimmed().isEmpty())
-            specs.push_back(PlayerLink::FilterEntry{f->filterId(), f->options()});
+            entries.push_back(PlayerLink::FilterEntry{f->filterId(), f->options()});
     std::lock_guard lock(d->link->mutex);
-    d->link->filters = std::move(specs);
+    d->link->filters = std::move(entries);
 }
 
 // ---------------------------------------------------------------- information

@@ -63,7 +63,7 @@ int main(int argc, char **argv)
     QGuiApplication app(argc, argv);
     QTextStream err(stderr);
     QString svgDir, outDir;
-    QStringList specs;
+    QStringList entries;
     const QStringList args = app.arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--svg-dir") && i + 1 < args.size())
@@ -71,9 +71,9 @@ int main(int argc, char **argv)
         else if (args[i] == QLatin1String("--out") && i + 1 < args.size())
             outDir = args[++i];
         else
-            specs << args[i];
+            entries << args[i];
     }
-    if (svgDir.isEmpty() || outDir.isEmpty() || specs.isEmpty()) {
+    if (svgDir.isEmpty() || outDir.isEmpty() || entries.isEmpty()) {
         err << "usage: korvid-render-icons --svg-dir DIR --out DIR KIND:NAME...\n";
         return 1;
     }
@@ -85,15 +85,15 @@ int main(int argc, char **argv)
     using S = KVIconPalette::State;
     const QList<S> all{S::Normal, S::Hover, S::Pressed, S::Disabled};
     bool ok = true;
-    for (const QString &spec : specs) {
-        const int colon = spec.indexOf(QLatin1Char(':'));
+    for (const QString &entry : entries) {
+        const int colon = entry.indexOf(QLatin1Char(':'));
         KVIconPalette::Kind kind;
-        if (colon <= 0 || !KVIconPalette::parseKind(spec.left(colon), &kind)) {
-            err << "korvid-render-icons: bad picture " << spec << "\n";
+        if (colon <= 0 || !KVIconPalette::parseKind(entry.left(colon), &kind)) {
+            err << "korvid-render-icons: bad picture " << entry << "\n";
             ok = false;
             continue;
         }
-        const QString name = spec.mid(colon + 1);
+        const QString name = entry.mid(colon + 1);
         const QString svgPath = svgDir + QLatin1Char('/') + name + QStringLiteral(".svg");
         switch (kind) {
         case KVIconPalette::Picture:
