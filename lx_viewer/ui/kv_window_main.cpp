@@ -53,6 +53,14 @@ WindowMain::WindowMain(QWidget *parent)
     _rightFrame = new KVFrameRight(contentWidget());
     _contentLayout->addWidget(_leftFrame);
     _contentLayout->addWidget(_rightFrame);
+    buildPlayerFrames();
+    buildSensorFrames();
+    buildListFrame();
+
+    wireCatalogue(); // catalogue signals, automatic advance on the list table
+    createMapDialog();
+    wireCapture(); // capture and report actions, capture results
+    wirePlayBar(); // play bar's next, previous and open buttons
 }
 
 WindowMain::~WindowMain()
@@ -136,6 +144,7 @@ void WindowMain::onFullScreen()
 
 void WindowMain::onWindowMove()
 {
+    placeMapDialog();
 }
 
 void WindowMain::keyPressEvent(QKeyEvent *event)
@@ -154,6 +163,7 @@ void WindowMain::showEvent(QShowEvent *event)
     if (!_firstShow)
         return;
     _firstShow = false;
+    placeMapDialog();
     // Widgets are built with their Japanese tool tips; English replaces them
     // once. (Applying again on later shows would overwrite tool tips that
     // frames have since changed, such as the play button's "Pause".)

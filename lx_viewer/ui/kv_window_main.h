@@ -8,6 +8,14 @@
 //
 // Keys that reach the window go to the key handler (kv_key_forward.h).
 //
+// The window's code is split by concern, one file each:
+//   kv_window_main.cpp          shell: geometry, close, minimise, full screen
+//   kv_window_main_player.cpp   video frames, position bar, equaliser, play bar
+//   kv_window_main_list.cpp     list frame, folder loading, drag and drop,
+//                               the play bar's next, previous and open buttons
+//   kv_window_main_sensors.cpp  graph, speed, position frame, map
+//   kv_window_main_capture.cpp  still capture and accident report
+//
 // Thread: GUI thread only.
 
 #include "kv_window_base.h"
@@ -38,9 +46,17 @@ public slots:
     void onShowInfo();
     void onMinimize();
     void onFullScreen();
-    // The window was dragged: the map dialog follows its place-holder (once
-    // the map dialog exists).
+    // The window was dragged: the map dialog follows its place-holder.
     void onWindowMove();
+
+    // --- kv_window_main_list.cpp
+    void onLoadingListStart(bool loading);
+    void onLoadingListEnd(bool loading);
+
+    // --- kv_window_main_capture.cpp
+    void onStartReport();
+    void onStartCapture();
+    void onRequestVideoCaptureDone(QList<QString> *list);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -50,6 +66,20 @@ protected:
 
 private:
     explicit WindowMain(QWidget *parent = nullptr);
+
+    // Construction steps, in wiring order (see the constructor).
+    // --- kv_window_main_player.cpp
+    void buildPlayerFrames();
+    // --- kv_window_main_list.cpp
+    void buildListFrame();
+    void wireCatalogue();
+    void wirePlayBar();
+    // --- kv_window_main_sensors.cpp
+    void buildSensorFrames();
+    void createMapDialog();
+    void placeMapDialog();
+    // --- kv_window_main_capture.cpp
+    void wireCapture();
     QShortcut *addFullScreenShortcut(Qt::Key key);
     void setContentSpacing(int pixels);
 
