@@ -21,6 +21,7 @@
 #include "kv_window_base.h"
 
 class KVFrameLeft;
+class KVFramePlay;
 class KVFrameRight;
 class QHBoxLayout;
 class QShortcut;
@@ -70,6 +71,13 @@ private:
     // Construction steps, in wiring order (see the constructor).
     // --- kv_window_main_player.cpp
     void buildPlayerFrames();
+
+public:
+    // The frames of the left column (null until buildPlayerFrames ran).
+    KVFramePlay *framePlay() const { return _framePlay; }
+
+private:
+    KVFramePlay *_framePlay = nullptr;
     // --- kv_window_main_list.cpp
     void buildListFrame();
     void wireCatalogue();
