@@ -80,12 +80,15 @@ private slots:
         QCOMPARE(right->width(), 392);
         QCOMPARE(right->geometry().right() + 1 + 4, 1094);
 
-        QCOMPARE(left->videoFrame()->size(), QSize(690, 444));
+        QCOMPARE(left->videoFrame()->size(), QSize(690, 436));
         QCOMPARE(origin(left->videoFrame()).y(), 47);
         QCOMPARE(left->bottomPanel()->size(), QSize(690, 182));
         QCOMPARE(left->bottomPanel()->objectName(), QStringLiteral("border_back"));
         QCOMPARE(origin(left->bottomPanel()).y() + 182, 687 - 4);
         QCOMPARE(left->playSlider()->objectName(), QStringLiteral("slider_frame"));
+        // The position bar row holds its 18-pixel slider whole.
+        QCOMPARE(left->playSlider()->size(), QSize(690, 18));
+        QCOMPARE(origin(left->playSlider()).y(), 47 + 436);
         QCOMPARE(left->graphFrame()->size(), QSize(690, 79));
         QCOMPARE(left->equaliserFrame()->size(), QSize(690, 30));
         QCOMPARE(left->playFrame()->size(), QSize(690, 71));
@@ -229,7 +232,7 @@ private slots:
         QCOMPARE(_window->size(), QSize(1094, 687));
         QCOMPARE(left->equaliserFrame()->parentWidget(), left->bottomPanel());
         QTRY_COMPARE(left->bottomPanel()->size(), QSize(690, 182));
-        QTRY_COMPARE(left->videoFrame()->size(), QSize(690, 444));
+        QTRY_COMPARE(left->videoFrame()->size(), QSize(690, 436));
         QTRY_COMPARE(origin(left->equaliserFrame()).y(), origin(left->bottomPanel()).y() + 80);
 
         // Escape outside full screen does nothing; Enter toggles as Return.

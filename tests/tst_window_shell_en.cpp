@@ -8,7 +8,9 @@
 #include "kv_modal_driver.h"
 #include "kv_test_main.h"
 #include "kv_window_test_util.h"
+#include "ui/kv_frame_play.h"
 #include "ui/kv_frame_title.h"
+#include "ui/kv_frame_video.h"
 #include "ui/kv_lx_button.h"
 #include "ui/kv_popup_info.h"
 #include "ui/kv_title_widget.h"
@@ -38,6 +40,7 @@ private slots:
         LXFrameTitle *title = _window->titleBar();
         // Built with the Japanese texts.
         QCOMPARE(title->closeButton()->toolTip(), QString::fromUtf8("閉じる"));
+        QCOMPARE(_window->framePlay()->stopButton()->toolTip(), QString::fromUtf8("停止"));
         QCOMPARE(title->captureButton()->toolTip(), QString::fromUtf8("JPG 保存"));
 
         _window->show();
@@ -53,6 +56,20 @@ private slots:
         };
         for (const auto &pair : expected)
             QCOMPARE(pair.first->toolTip(), pair.second);
+        // The play bar's too.
+        KVFramePlay *play = _window->framePlay();
+        const QList<QPair<LXButton *, QString>> playBar{
+            {play->previousButton(), "Move to previous file"},
+            {play->playButton(), "Play"},
+            {play->stopButton(), "Stop"},
+            {play->nextButton(), "Move to next file"},
+            {play->openButton(), "Open"},
+        };
+        for (const auto &pair : playBar)
+            QCOMPARE(pair.first->toolTip(), pair.second);
+        // The video frame's camera title is the English picture.
+        QCOMPARE(_window->frameVideo()->titleImage(),
+            QStringLiteral(":/image/title_video_front_en.png"));
 
         // Only the first show applies: a tool tip changed since survives.
         title->infoButton()->setToolTip("Changed");

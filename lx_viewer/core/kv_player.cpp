@@ -83,6 +83,10 @@ void KVPlayer::refreshPicture()
 void KVPlayer::onPlayRestart()
 {
     _clock->updateExternalClock(0);
+    // A paused picture shown again later (after a filter or flip change)
+    // is the start's, not the one before the restart.
+    if (_playerF->isPaused())
+        _savedPosition = 1;
     seek(0, false);
 }
 

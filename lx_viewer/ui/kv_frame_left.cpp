@@ -23,8 +23,6 @@ KVFrameLeft::KVFrameLeft(QWidget *parent) : KVWidgetBase(parent, true)
     _play = placeholder(QStringLiteral("play_frame"), 0x454545);
 
     _layout->addWidget(_video);
-    // The position bar takes what the fixed areas leave of the column.
-    _slider->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
     _layout->addWidget(_slider);
     _layout->addWidget(_panel);
     _panelLayout->addWidget(_graph);
@@ -55,6 +53,7 @@ void KVFrameLeft::applySizes()
         _video->setFixedSize(kWidth, kVideoHeight);
         _panel->setFixedSize(kWidth, kPanelHeight);
     }
+    _slider->setFixedHeight(kSliderHeight);
     _graph->setFixedHeight(kGraphHeight);
     _equaliser->setFixedSize(kWidth, kEqualiserHeight);
     if (_fullScreen) {

@@ -1,7 +1,13 @@
 #pragma once
-// The left column of the main window: the main video frame (690 x 444), the
-// position bar row, then the 690 x 182 bottom panel ("border_back") with the
-// graph strip (79 high), the equaliser (690 x 30) and the play bar (71 high).
+// The left column of the main window: the main video frame (690 x 436), the
+// position bar row (18 high), then the 690 x 182 bottom panel
+// ("border_back") with the graph strip (79 high), the equaliser (690 x 30)
+// and the play bar (71 high).
+//
+// The window's content leaves the column 636 pixels: a video frame of 444
+// would leave the position bar 10, less than its slider's 18-pixel knob.
+// The video frame gives up those 8 pixels; its picture (16:9 at 690 wide is
+// 388 high) still fits below its 26-pixel title bar without being scaled.
 //
 // Each area starts as an empty placeholder frame of its size; the frames
 // that fill them are handed in with the set... functions, which put the
@@ -23,7 +29,8 @@ class KVFrameLeft : public KVWidgetBase
     Q_OBJECT
 public:
     static constexpr int kWidth = 690;
-    static constexpr int kVideoHeight = 444;
+    static constexpr int kVideoHeight = 436;
+    static constexpr int kSliderHeight = 18;
     static constexpr int kPanelHeight = 182;
     static constexpr int kGraphHeight = 79;
     static constexpr int kEqualiserHeight = 30;

@@ -36,6 +36,9 @@ KVFramePlay::KVFramePlay(QWidget *parent) : KVWidgetBase(parent, true)
     _openButton = LXButton::createImageButton(
         this, nullptr, QStringLiteral("open"), ja("open"), QSize(kOpenWidth, kOpenHeight));
     _layout->addWidget(_openButton, 0, Qt::AlignRight | Qt::AlignVCenter);
+    // An English user gets no Japanese tool tip on this bar.
+    KVLanguage::instance()->registerText(
+        KVLanguage::LANGUAGE_ENGLISH, KVLanguage::TOOLTIP, _openButton, QStringLiteral("Open"));
 
     KVPlayer *player = KVPlayer::instance();
     connect(_playButton, &QPushButton::released, player, &KVPlayer::onPlayOrPause);

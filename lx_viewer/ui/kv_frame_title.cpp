@@ -1,6 +1,7 @@
 #include "kv_frame_title.h"
 
 #include "app/kv_language.h"
+#include "core/kv_play_process.h"
 #include "kv_layout.h"
 #include "kv_lx_button.h"
 
@@ -113,4 +114,14 @@ void LXFrameTitle::onAppEvent(KVApp::Event event)
         hide();
     else if (event == KVApp::EVENT_FULLSCREEN_LEAVING)
         show();
+}
+
+void LXFrameTitle::onPlayEvent(PLAY_EVENT event, KVVideoItem *item)
+{
+    if (event == PLAY_LOADED)
+        setMediaActionsEnabled(true);
+    else if (event == PLAY_USER_STOP)
+        setMediaActionsEnabled(false);
+    else if (event == PLAY_STOPPED && !item && !KVPlayProcess::instance()->pendingItem())
+        setMediaActionsEnabled(false);
 }

@@ -12,6 +12,7 @@
 //
 // Thread: GUI thread only.
 
+#include "core/kv_player_base.h"
 #include "kv_widget_base.h"
 
 class LXButton;
@@ -49,6 +50,9 @@ signals:
 
 public slots:
     void onAppEvent(KVApp::Event event) override;
+    // Report and capture follow the player: on at PLAY_LOADED, off at a
+    // user stop and at a stop with nothing to follow.
+    void onPlayEvent(PLAY_EVENT event, KVVideoItem *item);
 
 private:
     LXButton *addButton(const QString &name, const QString &toolTip, const QString &english);

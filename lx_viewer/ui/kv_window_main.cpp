@@ -104,7 +104,7 @@ void WindowMain::closeEvent(QCloseEvent *event)
 
 void WindowMain::onShowInfo()
 {
-    // Playback pauses first once the player exists.
+    pauseForPopup();
     auto *popup = new KVPopupInfo(this, QString(), QString());
     popup->exec();
     delete popup;

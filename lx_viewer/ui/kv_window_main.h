@@ -22,6 +22,9 @@
 
 class KVFrameLeft;
 class KVFramePlay;
+class KVFrameEQ;
+class KVFrameVideoMain;
+class KVPlaySlider;
 class KVFrameRight;
 class QHBoxLayout;
 class QShortcut;
@@ -72,12 +75,21 @@ private:
     // --- kv_window_main_player.cpp
     void buildPlayerFrames();
 
+    // Pauses a playing recording before a pop-up opens over it.
+    void pauseForPopup();
+
 public:
     // The frames of the left column (null until buildPlayerFrames ran).
     KVFramePlay *framePlay() const { return _framePlay; }
+    KVFrameVideoMain *frameVideo() const { return _frameVideo; }
+    KVPlaySlider *playSlider() const { return _playSlider; }
+    KVFrameEQ *frameEQ() const { return _frameEQ; }
 
 private:
     KVFramePlay *_framePlay = nullptr;
+    KVFrameVideoMain *_frameVideo = nullptr;
+    KVPlaySlider *_playSlider = nullptr;
+    KVFrameEQ *_frameEQ = nullptr;
     // --- kv_window_main_list.cpp
     void buildListFrame();
     void wireCatalogue();

@@ -1,0 +1,547 @@
+// The main window's player frames under Xvfb on a demo card, driven through
+// the widgets as a user would (QTest clicks and keys), with recordings loaded
+// by the load sequence as the list hands them over: the left column's
+// geometry, the play bar (button, Space, Backspace, stop, enabled states),
+// the position slider (a click jumps there), the equaliser (speed applies
+// only on release, mute, brightness, contrast and their default buttons),
+// the video frame (swap, flips, double-click zoom with its inset, panning,
+// F9/F10, full screen), the information pop-up pausing playback, and the
+// title bar following the load state. Screenshots go to the build folder.
+
+#include "kv_modal_driver.h"
+#include "kv_player_fixtures.h"
+#include "kv_test_main.h"
+#include "kv_test_util.h"
+#include "kv_window_test_util.h"
+
+#include "app/kv_app.h"
+#include "core/kv_key_event.h"
+#include "core/kv_play_process.h"
+#include "core/kv_player.h"
+#include "data/kv_video_file_list.h"
+#include "media/audiooutput.h"
+#include "media/avplayer.h"
+#include "media/videorenderer.h"
+#include "ui/kv_frame_eq.h"
+#include "ui/kv_frame_left.h"
+#include "ui/kv_frame_play.h"
+#include "ui/kv_frame_title.h"
+#include "ui/kv_frame_video.h"
+#include "ui/kv_logo_widget.h"
+#include "ui/kv_lx_button.h"
+#include "ui/kv_play_slider.h"
+#include "ui/kv_popup_info.h"
+#include "ui/kv_slider.h"
+#include "ui/kv_widget_zoom_pos.h"
+#include "ui/kv_window_main.h"
+
+#include <QLabel>
+#include <QShortcut>
+#include <QStyle>
+#include <QtTest>
+
+using namespace KVPlayerFixture;
+
+class TestWindowPlayer : public QObject
+{
+    Q_OBJECT
+
+    WindowMain *_window = nullptr;
+    KVPlayer *_player = nullptr;
+    KVFramePlay *_play = nullptr;
+    KVFrameEQ *_eq = nullptr;
+    KVFrameVideoMain *_video = nullptr;
+    KVPlaySlider *_bar = nullptr;
+    QList<KVVideoItem *> _items;
+    std::unique_ptr<EventLog> _log;
+
+    QPoint origin(QWidget *widget) const { return widget->mapTo(_window, QPoint(0, 0)); }
+
+    void activate()
+    {
+        _window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(_window));
+    }
+
+    // The list's hand-over: the load sequence stops what plays and loads.
+    void choose(KVVideoItem *item)
+    {
+        _log->clear();
+        QVERIFY(QMetaObject::invokeMethod(
+            KVPlayProcess::instance(), "onVideoLoadingStart", Q_ARG(KVVideoItem *, item)));
+        QVERIFY(_log->waitFor(PLAY_FIRST_FRAME, 15000));
+        QTRY_VERIFY(_bar->slider()->isEnabled());
+    }
+
+    // A left click at a fraction of a slider's groove.
+    static int clickSlider(KVSlider *slider, double fraction)
+    {
+        const int x = int(10 + fraction * (slider->width() - 20));
+        const int expected = slider->valueAt(x);
+        QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(x, slider->height() / 2));
+        return expected;
+    }
+
+    QPoint handleCentre(KVSlider *slider) const
+    {
+        const int span = slider->width() - 14;
+        const int x = 7
+            + QStyle::sliderPositionFromValue(
+                slider->minimum(), slider->maximum(), slider->value(), span);
+        return QPoint(x, slider->height() / 2);
+    }
+
+    QPoint videoPoint(double fx, double fy) const
+    {
+        QWidget *w = _video->videoWidget();
+        return QPoint(int(fx * w->width()), int(fy * w->height()));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        KVApp::instance()->initApplication(qApp);
+        const QString card = KVTest::makeTempDir(QStringLiteral("card"));
+        QString error;
+        QVERIFY2(makeCard(card, 6, 4, &error).size() == 4, qPrintable(error));
+
+        _window = WindowMain::instance();
+        _player = KVPlayer::instance();
+        _log = std::make_unique<EventLog>(_player);
+        _play = _window->framePlay();
+        _eq = _window->frameEQ();
+        _video = _window->frameVideo();
+        _bar = _window->playSlider();
+        QVERIFY(_play && _eq && _video && _bar);
+
+        // An empty list: play, previous, next and both shortcuts are off.
+        QVERIFY(!_play->playButton()->isEnabled());
+        QVERIFY(!_play->nextButton()->isEnabled());
+        QVERIFY(!_play->previousButton()->isEnabled());
+        QVERIFY(!_play->stopButton()->isEnabled());
+        QVERIFY(_play->openButton()->isEnabled());
+        QVERIFY(!_play->playShortcut()->isEnabled());
+        QVERIFY(!_play->restartShortcut()->isEnabled());
+
+        _window->move(40, 40);
+        _window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(_window));
+        activate();
+
+        QVERIFY(KVVideoFileList::instance()->buildFolderNow(card) >= 6);
+        // The card's recordings with both cameras.
+        for (KVVideoItem *item : KVVideoFileList::instance()->visibleItems())
+            if (!item->frontPath().isEmpty() && !item->rearPath().isEmpty())
+                _items << item;
+        QVERIFY(_items.size() >= 2);
+        QTRY_VERIFY(_play->playButton()->isEnabled());
+        QVERIFY(_play->nextButton()->isEnabled());
+        QVERIFY(_play->previousButton()->isEnabled());
+        QVERIFY(_play->playShortcut()->isEnabled());
+        QVERIFY(_play->restartShortcut()->isEnabled());
+        QVERIFY(!_play->stopButton()->isEnabled());
+        activate();
+    }
+
+    void leftColumnGeometry()
+    {
+        KVFrameLeft *left = _window->leftFrame();
+        QCOMPARE(left->videoFrame(), static_cast<QWidget *>(_video));
+        QCOMPARE(origin(_video), QPoint(4, 47));
+        QCOMPARE(_video->size(), QSize(690, 436));
+        QCOMPARE(_video->titleBar()->height(), 26);
+        QCOMPARE(origin(_bar), QPoint(4, 47 + 436));
+        QCOMPARE(_bar->size(), QSize(690, 18));
+        // The knob row is not cut: the slider has its full 18 pixels.
+        QCOMPARE(_bar->slider()->height(), 18);
+        QCOMPARE(origin(left->bottomPanel()), QPoint(4, 47 + 436 + 18));
+        QCOMPARE(origin(left->bottomPanel()).y() + 182, 687 - 4);
+        QCOMPARE(_eq->size(), QSize(690, 30));
+        QCOMPARE(_play->size(), QSize(690, 71));
+        QCOMPARE(origin(_play).y() + 71, 687 - 4);
+
+        for (LXButton *b : {_play->previousButton(), _play->playButton(), _play->stopButton(),
+                 _play->nextButton()})
+            QCOMPARE(b->size(), QSize(62, 62));
+        QCOMPARE(_play->openButton()->size(), QSize(121, 70));
+        // The open button sits at the right end of the bar.
+        QVERIFY(_play->openButton()->geometry().right() > 690 - 40);
+        for (KVSlider *s : {_eq->contrastSlider(), _eq->brightnessSlider(), _eq->volumeSlider(),
+                 static_cast<KVSlider *>(_eq->speedSlider())}) {
+            QCOMPARE(s->width(), 114);
+            QCOMPARE(s->height(), 14);
+            QCOMPARE(s->focusPolicy(), Qt::NoFocus);
+        }
+        // Nothing of the bottom panel spills over its edges.
+        for (QWidget *w : left->bottomPanel()->findChildren<QWidget *>()) {
+            if (!w->isVisible())
+                continue;
+            const QRect r(w->mapTo(left->bottomPanel(), QPoint(0, 0)), w->size());
+            QVERIFY2(left->bottomPanel()->rect().contains(r), qPrintable(w->objectName()));
+        }
+        // The start: the big front logo and the front title picture.
+        QVERIFY(!_video->isShowingVideo());
+        QVERIFY(_video->logoWidget()->isVisible());
+        QVERIFY(_video->logoWidget()->isBig());
+        QCOMPARE(_video->titleImage(), QStringLiteral(":/image/title_video_front.png"));
+        QVERIFY(!_video->titleLabel()->pixmap().isNull());
+        QVERIFY(!KVTest::saveScreenshot(_window, "player_stopped_ja").isEmpty());
+    }
+
+    void loadThroughTheLoadSequence()
+    {
+        LXFrameTitle *title = _window->titleBar();
+        QVERIFY(!title->captureButton()->isEnabled());
+        choose(_items[0]);
+        QVERIFY(_log->count(PLAY_LOADED) == 1);
+        QVERIFY(_video->isShowingVideo());
+        QVERIFY(!_video->logoWidget()->isVisible());
+        QVERIFY(_play->stopButton()->isEnabled());
+        QVERIFY(_play->playButton()->isChecked());
+        QCOMPARE(_play->playButton()->toolTip(), QString::fromUtf8("一時停止"));
+        QVERIFY(title->captureButton()->isEnabled());
+        QVERIFY(title->captureShortcut()->isEnabled());
+        QCOMPARE(_bar->durationLabel()->text(), QStringLiteral("00:06"));
+        QVERIFY(_video->swapButton()->isEnabled());
+        // The position reaches the labels in the recording's own time.
+        QTRY_VERIFY(_player->displayPosition() > 500);
+        QTRY_COMPARE(_bar->currentLabel()->text(), QStringLiteral("00:01"));
+        QVERIFY(!KVTest::saveScreenshot(_window, "player_playing_ja").isEmpty());
+    }
+
+    void playPauseWithButtonAndSpace()
+    {
+        _log->clear();
+        QTest::mouseClick(_play->playButton(), Qt::LeftButton);
+        QVERIFY(_log->waitFor(PLAY_PAUSED, 3000));
+        QVERIFY(_player->isPaused());
+        QVERIFY(!_play->playButton()->isChecked());
+        QCOMPARE(_play->playButton()->toolTip(), QString::fromUtf8("再生"));
+        QVERIFY(!_play->playButton()->hasFocus());
+
+        QTest::keyClick(_window, Qt::Key_Space);
+        QVERIFY(_log->waitFor(PLAY_PLAYING, 3000));
+        QVERIFY(!_player->isPaused());
+        QVERIFY(_play->playButton()->isChecked());
+        QTest::keyClick(_window, Qt::Key_Space);
+        QVERIFY(_log->waitFor(PLAY_PAUSED, 3000, 2));
+        QVERIFY(_player->isPaused());
+    }
+
+    void positionSliderClickJumps()
+    {
+        KVSlider *slider = _bar->slider();
+        QVERIFY(slider->maximum() > 4000);
+        const int target = clickSlider(slider, 0.6);
+        QVERIFY(target > 2500);
+        // A jump, not a page step.
+        QCOMPARE(slider->value(), target);
+        QVERIFY(waitSeek(_player->mainPlayer()));
+        QTRY_VERIFY(qAbs(_player->mainPlayer()->position() - target) < 150);
+        // Paused before, paused after.
+        QVERIFY(_player->isPaused());
+        QTRY_COMPARE(_bar->currentLabel()->text(), KVVideoItem::positionText(target));
+    }
+
+    void backspaceRestarts()
+    {
+        QVERIFY(_player->mainPlayer()->position() > 2000);
+        QTest::keyClick(_window, Qt::Key_Backspace);
+        QTRY_VERIFY(_player->mainPlayer()->position() < 400);
+        QTRY_COMPARE(_bar->currentLabel()->text(), QStringLiteral("00:00"));
+        // A picture change while paused shows the start again, not the
+        // moment before the restart.
+        QTest::mouseClick(_video->flipHButton(), Qt::LeftButton);
+        QTest::qWait(300);
+        QVERIFY(_player->mainPlayer()->position() < 400);
+        QTest::mouseClick(_video->flipHButton(), Qt::LeftButton);
+        QTest::qWait(300);
+        QVERIFY(_player->mainPlayer()->position() < 400);
+    }
+
+    void speedAppliesOnRelease()
+    {
+        KVReleasedSlider *speed = _eq->speedSlider();
+        QCOMPARE(speed->value(), 2);
+        QCOMPARE(_player->speed(), 1.0);
+        const QPoint knob = handleCentre(speed);
+        QTest::mousePress(speed, Qt::LeftButton, {}, knob);
+        QTest::mouseMove(speed, QPoint(speed->width() - 3, knob.y()));
+        QTRY_COMPARE(speed->value(), 3);
+        QCOMPARE(_eq->speedLabel()->text(), QStringLiteral("2.0 x"));
+        QCOMPARE(_player->mainPlayer()->speed(), 1.0);
+        QTest::mouseRelease(speed, Qt::LeftButton, {}, QPoint(speed->width() - 3, knob.y()));
+        QCOMPARE(_player->speed(), 2.0);
+        QCOMPARE(_player->mainPlayer()->speed(), 2.0);
+        // The slider is let go (not left pressed after the release).
+        QVERIFY(!speed->isSliderDown());
+
+        // A click on the groove also waits for the release.
+        QTest::mousePress(speed, Qt::LeftButton, {}, QPoint(8, knob.y()));
+        QCOMPARE(speed->value(), 0);
+        QCOMPARE(_player->mainPlayer()->speed(), 2.0);
+        QTest::mouseRelease(speed, Qt::LeftButton, {}, QPoint(8, knob.y()));
+        QCOMPARE(_player->mainPlayer()->speed(), 0.5);
+        QCOMPARE(_eq->speedLabel()->text(), QStringLiteral("0.5 x"));
+
+        // The default button applies 1.0 at once.
+        QTest::mouseClick(_eq->speedButton(), Qt::LeftButton);
+        QCOMPARE(speed->value(), 2);
+        QCOMPARE(_player->mainPlayer()->speed(), 1.0);
+        QCOMPARE(_player->speed(), 1.0);
+        QCOMPARE(_eq->speedLabel()->text(), QStringLiteral("1 x"));
+        // The wheel changes nothing.
+        QWheelEvent wheel(QPointF(50, 7), speed->mapToGlobal(QPointF(50, 7)), QPoint(),
+            QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(speed, &wheel);
+        QCOMPARE(speed->value(), 2);
+    }
+
+    void muteDisablesVolume()
+    {
+        QVERIFY(_eq->volumeSlider()->isEnabled());
+        QTest::mouseClick(_eq->muteButton(), Qt::LeftButton);
+        QVERIFY(_eq->muteButton()->isChecked());
+        QVERIFY(!_eq->volumeSlider()->isEnabled());
+        QCOMPARE(_eq->muteButton()->toolTip(), KVLanguage::lookupJapanese("volume_un_mute"));
+        QVERIFY(_player->mainPlayer()->audio()->isMute());
+        QTest::mouseClick(_eq->muteButton(), Qt::LeftButton);
+        QVERIFY(!_eq->muteButton()->isChecked());
+        QVERIFY(_eq->volumeSlider()->isEnabled());
+        QVERIFY(!_player->mainPlayer()->audio()->isMute());
+        // The slider's volume is the one heard: 50 gives 0.495.
+        QVERIFY(qAbs(_player->mainPlayer()->audio()->volume() - 0.495) < 1e-6);
+    }
+
+    void brightnessAndContrastReachThePlayer()
+    {
+        QCOMPARE(_player->brightness(), KVPlayerZoom::kEqOff);
+        const int b = clickSlider(_eq->brightnessSlider(), 0.9);
+        QVERIFY(b > 80);
+        QVERIFY(qAbs(_player->brightness() - (-0.5f + b / 100.0f)) < 1e-4);
+        QVERIFY(_player->eqFilterMain());
+        const int c = clickSlider(_eq->contrastSlider(), 0.1);
+        QVERIFY(c < 20);
+        QVERIFY(qAbs(_player->contrast() - (0.1f + 1.8f * c / 100.0f)) < 1e-4);
+
+        QTest::mouseClick(_eq->brightnessButton(), Qt::LeftButton);
+        QCOMPARE(_eq->brightnessSlider()->value(), 50);
+        QCOMPARE(_player->brightness(), KVPlayerZoom::kEqOff);
+        QTest::mouseClick(_eq->contrastButton(), Qt::LeftButton);
+        QCOMPARE(_player->contrast(), KVPlayerZoom::kEqOff);
+        QVERIFY(!_player->eqFilterMain());
+    }
+
+    void swapAndFlips()
+    {
+        _log->clear();
+        QTest::mouseClick(_video->swapButton(), Qt::LeftButton);
+        QVERIFY(_log->waitFor(PLAY_SWAPPED, 3000));
+        QVERIFY(_player->isSwapped());
+        QCOMPARE(_video->titleImage(), QStringLiteral(":/image/title_video_rear.png"));
+        QVERIFY(_video->isShowingVideo());
+        QVERIFY(!_video->logoWidget()->isFront());
+
+        QTest::mouseClick(_video->flipHButton(), Qt::LeftButton);
+        QVERIFY(_player->rearFlipH());
+        QVERIFY(!_player->frontFlipH());
+        QTest::mouseClick(_video->flipVButton(), Qt::LeftButton);
+        QVERIFY(_player->rearFlipV());
+        QTest::mouseClick(_video->flipHButton(), Qt::LeftButton);
+        QTest::mouseClick(_video->flipVButton(), Qt::LeftButton);
+        QVERIFY(!_player->rearFlipH() && !_player->rearFlipV());
+
+        QTRY_VERIFY(!_player->isSwapLocked());
+        QTest::mouseClick(_video->swapButton(), Qt::LeftButton);
+        QVERIFY(_log->waitFor(PLAY_UNSWAPPED, 3000));
+        QCOMPARE(_video->titleImage(), QStringLiteral(":/image/title_video_front.png"));
+        QTRY_VERIFY(!_player->isSwapLocked());
+    }
+
+    void doubleClickZoomPanAndInset()
+    {
+        QWidget *video = _video->videoWidget();
+        // A double click on the title bar does nothing.
+        QTest::mouseDClick(_video->titleBar(), Qt::LeftButton, {}, QPoint(300, 10));
+        QVERIFY(!_video->isZoomOn());
+
+        QTest::mouseDClick(video, Qt::LeftButton, {}, videoPoint(0.5, 0.5));
+        QVERIFY(_video->isZoomOn());
+        QWidget *inset = _video->insetBox();
+        QTRY_VERIFY(inset->isVisible());
+        QCOMPARE(inset->size(), QSize(166, 94));
+        QCOMPARE(inset->pos(), QPoint(18, 17));
+        QVERIFY(_video->overviewWidget());
+        QCOMPARE(_video->overviewWidget()->parentWidget(), inset);
+        QCOMPARE(_player->zoomedOutput()->regionOfInterest(), QRectF(0.25, 0.25, 0.5, 0.5));
+
+        // Dragging the picture to the left moves the zoomed part right.
+        const float x0 = _video->zoomPosition()->zoomX();
+        const QPoint from = videoPoint(0.6, 0.6);
+        const QPoint to = from - QPoint(138, 0); // a fifth of the frame
+        QTest::mousePress(video, Qt::LeftButton, {}, from);
+        QTest::mouseMove(video, from - QPoint(60, 0));
+        QTest::mouseMove(video, to);
+        QTest::mouseRelease(video, Qt::LeftButton, {}, to);
+        const float x1 = _video->zoomPosition()->zoomX();
+        QVERIFY2(qAbs(x1 - (x0 + 0.1f)) < 0.01f, qPrintable(QString::number(x1)));
+        QCOMPARE(_video->zoomPosition()->zoomY(), x0);
+        QTRY_VERIFY(qAbs(_player->zoomedOutput()->regionOfInterest().x() - x1) < 0.011);
+        QTest::qWait(120);
+        QVERIFY(!KVTest::saveScreenshot(_window, "player_zoomed_ja").isEmpty());
+
+        // F9 moves the inset to the right corner and back; F10 hides it.
+        QTest::keyClick(_window, Qt::Key_F9);
+        QTRY_COMPARE(inset->geometry().right() + 1, video->width() - 18);
+        QCOMPARE(inset->y(), 17);
+        QTest::keyClick(_window, Qt::Key_F9);
+        QTRY_COMPARE(inset->x(), 18);
+        QTest::keyClick(_window, Qt::Key_F10);
+        QVERIFY(!inset->isVisible());
+        QTest::keyClick(_window, Qt::Key_F10);
+        QVERIFY(inset->isVisible());
+
+        // A capture hides the inset and ends the zoom.
+        emit KVApp::instance()->hidePIPForCapture(true);
+        QVERIFY(!_video->isZoomOn());
+        QVERIFY(!inset->isVisible());
+        QCOMPARE(_player->zoomedOutput(), nullptr);
+        emit KVApp::instance()->hidePIPForCapture(false);
+
+        // Double click again: zoom on; and off.
+        QTest::mouseDClick(video, Qt::LeftButton, {}, videoPoint(0.5, 0.5));
+        QVERIFY(_video->isZoomOn());
+        QTest::mouseDClick(video, Qt::LeftButton, {}, videoPoint(0.5, 0.5));
+        QVERIFY(!_video->isZoomOn());
+        QVERIFY(!inset->isVisible());
+        QVERIFY(!_video->overviewWidget());
+        QCOMPARE(_player->zoomRenderer(), nullptr);
+        // F10 without zoom does not show the inset.
+        QTest::keyClick(_window, Qt::Key_F10);
+        QVERIFY(!inset->isVisible());
+    }
+
+    void fullScreen()
+    {
+        QWidget *video = _video->videoWidget();
+        QTest::mouseDClick(video, Qt::LeftButton, {}, videoPoint(0.5, 0.5));
+        QVERIFY(_video->isZoomOn());
+        // Entering full screen ends the zoom.
+        QTest::keyClick(_window, Qt::Key_Return);
+        QVERIFY(_window->isFullScreen());
+        QVERIFY(!_video->isZoomOn());
+        QVERIFY(!_play->openButton()->isVisible());
+        QVERIFY(!_video->titleLabel()->isVisible());
+        activate();
+        QTRY_VERIFY(_video->width() > 690);
+        QTest::mouseDClick(video, Qt::LeftButton, {}, videoPoint(0.5, 0.5));
+        QVERIFY(_video->isZoomOn());
+        QWidget *inset = _video->insetBox();
+        QTRY_COMPARE(inset->size(), QSize(480, 270));
+        QCOMPARE(inset->pos(), QPoint(50, 44));
+        QTest::qWait(150);
+        QVERIFY(!KVTest::saveScreenshot(_window, "player_fullscreen_ja").isEmpty());
+
+        // While a seek key is held full screen stays.
+        KVKeyEvent::instance()->setEnabled(true);
+        QTest::keyPress(_window, Qt::Key_Left);
+        QVERIFY(KVKeyEvent::instance()->isKeyHeld());
+        QTest::keyClick(_window, Qt::Key_Escape);
+        QVERIFY(_window->isFullScreen());
+        QTest::keyRelease(_window, Qt::Key_Left);
+        QVERIFY(!KVKeyEvent::instance()->isKeyHeld());
+
+        // Escape leaves (and ends the zoom); outside full screen it does nothing.
+        QTest::keyClick(_window, Qt::Key_Escape);
+        QVERIFY(!_window->isFullScreen());
+        QVERIFY(!_video->isZoomOn());
+        QVERIFY(_play->openButton()->isVisible());
+        QVERIFY(_video->titleLabel()->isVisible());
+        activate();
+        QTest::keyClick(_window, Qt::Key_Escape);
+        QVERIFY(!_window->isFullScreen());
+        QTRY_COMPARE(_video->size(), QSize(690, 436));
+        QCOMPARE(_window->size(), QSize(1094, 687));
+
+        // The full-screen button toggles too; Enter leaves.
+        QTest::mouseClick(_video->fullScreenButton(), Qt::LeftButton);
+        QVERIFY(_window->isFullScreen());
+        activate();
+        QTest::keyClick(_window, Qt::Key_Enter);
+        QVERIFY(!_window->isFullScreen());
+        activate();
+    }
+
+    void infoPopupPausesPlayback()
+    {
+        _log->clear();
+        if (_player->isPaused())
+            QTest::mouseClick(_play->playButton(), Qt::LeftButton);
+        QVERIFY(_log->waitFor(PLAY_PLAYING, 3000));
+        bool ran = false, pausedDuringPopup = false;
+        QString shot;
+        KVTest::whenModal<KVPopupInfo>(
+            [&](KVPopupInfo *popup) {
+                pausedDuringPopup = _player->isPaused();
+                shot = KVTest::saveScreenshot(popup, "player_popup_info_ja");
+                popup->accept();
+            },
+            &ran);
+        QTest::keyClick(_window, Qt::Key_F7);
+        QVERIFY(ran);
+        QVERIFY(pausedDuringPopup);
+        QVERIFY(!_play->playButton()->isChecked());
+        QVERIFY(!shot.isEmpty());
+    }
+
+    void rearOnlyRecording()
+    {
+        // A recording whose front file is gone: the rear title, no swap.
+        KVVideoItemRef rearOnly = makeItem(QString(), _items[1]->rearPath());
+        QVERIFY(rearOnly->duration() > 5000);
+        choose(rearOnly.data());
+        QCOMPARE(_video->titleImage(), QStringLiteral(":/image/title_video_rear.png"));
+        QVERIFY(!_video->swapButton()->isEnabled());
+        choose(_items[1]);
+        QCOMPARE(_video->titleImage(), QStringLiteral(":/image/title_video_front.png"));
+        QVERIFY(_video->swapButton()->isEnabled());
+    }
+
+    void stopReturnsToTheLogo()
+    {
+        LXFrameTitle *title = _window->titleBar();
+        QTest::mouseClick(_video->videoWidget(), Qt::LeftButton); // no effect without zoom
+        _log->clear();
+        QTest::mouseClick(_play->stopButton(), Qt::LeftButton);
+        QVERIFY(_log->waitFor(PLAY_USER_STOP, 3000));
+        QTRY_VERIFY(!_video->isShowingVideo());
+        QVERIFY(_video->logoWidget()->isVisible());
+        QVERIFY(!_play->stopButton()->isEnabled());
+        QVERIFY(!_play->playButton()->isChecked());
+        QVERIFY(!_bar->slider()->isEnabled());
+        QCOMPARE(_bar->currentLabel()->text(), QStringLiteral("00:00"));
+        QCOMPARE(_bar->durationLabel()->text(), QStringLiteral("00:00"));
+        QVERIFY(!title->captureButton()->isEnabled());
+        QVERIFY(!title->captureShortcut()->isEnabled());
+        // Double click with nothing loaded: no zoom.
+        QTest::mouseDClick(_video, Qt::LeftButton, {}, QPoint(300, 200));
+        QVERIFY(!_video->isZoomOn());
+        // Play with nothing loaded leaves the button unchecked.
+        QTest::mouseClick(_play->playButton(), Qt::LeftButton);
+        QTRY_VERIFY(!_play->playButton()->isChecked());
+    }
+
+    void displayPositionArithmetic()
+    {
+        // The player's total and the recording's duration differ by the cut.
+        QCOMPARE(KVPlaySlider::displayPosition(3000, 6000, 6100.0), qint64(3050));
+        QCOMPARE(KVPlaySlider::displayPosition(7000, 6000, 6100.0), qint64(6100));
+        QCOMPARE(KVPlaySlider::displayPosition(1234, 0, 6100.0), qint64(1234));
+        QCOMPARE(KVPlaySlider::displayPosition(1234, 6000, 0.0), qint64(1234));
+    }
+
+    void cleanupTestCase() { resetPlayer(_player); }
+};
+
+KV_TEST_MAIN(TestWindowPlayer)
+#include "tst_window_player.moc"
