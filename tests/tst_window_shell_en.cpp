@@ -5,8 +5,12 @@
 #include "app/kv_app.h"
 #include "app/kv_language.h"
 #include "app/kv_settings.h"
+#include "core/kv_play_process.h"
+#include "core/kv_player.h"
 #include "kv_modal_driver.h"
+#include "kv_player_fixtures.h"
 #include "kv_test_main.h"
+#include "kv_test_util.h"
 #include "kv_window_test_util.h"
 #include "ui/kv_frame_play.h"
 #include "ui/kv_frame_title.h"
@@ -106,6 +110,29 @@ private slots:
     {
         QTest::qWait(50);
         QVERIFY(!KVTest::saveScreenshot(_window, "window_en").isEmpty());
+    }
+
+    void playingInEnglish()
+    {
+        const QString dir = KVTest::makeTempDir(QStringLiteral("clip"));
+        const QString front = dir + QStringLiteral("/NORM201221-102047F.mp4");
+        const QString rear = dir + QStringLiteral("/NORM201221-102047R.mp4");
+        QVERIFY(KVPlayerFixture::makeClip(front, 4000, QSize(320, 180)).isEmpty());
+        QVERIFY(KVPlayerFixture::makeClip(rear, 4000, QSize(160, 90)).isEmpty());
+        KVVideoItemRef item = KVPlayerFixture::makeItem(front, rear);
+        KVPlayerFixture::EventLog log(KVPlayer::instance());
+        QVERIFY(QMetaObject::invokeMethod(
+            KVPlayProcess::instance(), "onVideoLoadingStart", Q_ARG(KVVideoItem *, item.data())));
+        QVERIFY(log.waitFor(PLAY_FIRST_FRAME, 15000));
+        QVERIFY(log.waitFor(PLAY_PLAYING, 3000));
+        // The play button's tool tip follows the state in English.
+        QCOMPARE(_window->framePlay()->playButton()->toolTip(), QStringLiteral("Pause"));
+        QTest::qWait(300);
+        QVERIFY(!KVTest::saveScreenshot(_window, "player_playing_en").isEmpty());
+        log.clear();
+        KVPlayer::instance()->onUserStop();
+        QVERIFY(log.waitFor(PLAY_STOPPED, 3000));
+        QCOMPARE(_window->framePlay()->playButton()->toolTip(), QStringLiteral("Play"));
     }
 };
 
