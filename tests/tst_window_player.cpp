@@ -340,6 +340,9 @@ private slots:
         QTest::mouseClick(_video->swapButton(), Qt::LeftButton);
         QVERIFY(_log->waitFor(PLAY_SWAPPED, 3000));
         QVERIFY(_player->isSwapped());
+        // The rear player is now the main one, the front one follows it.
+        QVERIFY(!_player->mainPlayer()->isSecondary());
+        QVERIFY(_player->secondaryPlayer()->isSecondary());
         QCOMPARE(_video->titleImage(), QStringLiteral(":/image/title_video_rear.png"));
         QVERIFY(_video->isShowingVideo());
         QVERIFY(!_video->logoWidget()->isFront());

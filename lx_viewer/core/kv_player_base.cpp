@@ -163,6 +163,10 @@ void KVPlayerBase::assignRoles(bool rearIsMain)
     disconnect(_positionConnection);
     _playerF = rearIsMain ? _rear : _front;
     _playerR = rearIsMain ? _front : _rear;
+    // The secondary mark goes with the role: after a swap the front player
+    // is the one whose clock waits at a seek target for the main one.
+    _playerF->setSecondary(false);
+    _playerR->setSecondary(true);
     _positionConnection
         = connect(_playerF, &AVPlayer::positionChanged, this, &KVPlayerBase::onPositionChanged);
 }
