@@ -285,6 +285,9 @@ private slots:
         QTest::mouseRelease(speed, Qt::LeftButton, {}, QPoint(8, knob.y()));
         QCOMPARE(_player->mainPlayer()->speed(), 0.5);
         QCOMPARE(_eq->speedLabel()->text(), QStringLiteral("0.5 x"));
+        // The longest label is not cut off.
+        QVERIFY(_eq->speedLabel()->fontMetrics().horizontalAdvance(QStringLiteral("0.5 x"))
+            <= _eq->speedLabel()->width());
 
         // The default button applies 1.0 at once.
         QTest::mouseClick(_eq->speedButton(), Qt::LeftButton);
