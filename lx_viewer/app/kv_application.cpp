@@ -2,6 +2,7 @@
 
 #include "kv_single_instance.h"
 
+#include <QFileInfo>
 #include <QWidget>
 
 KVApplication *KVApplication::s_instance = nullptr;
@@ -13,6 +14,10 @@ KVApplication::KVApplication(int &argc, char **argv)
     s_instance = this;
     connect(_instanceGuard, &KVSingleInstance::raiseRequested, this,
             &KVApplication::raiseRequested);
+    connect(_instanceGuard, &KVSingleInstance::openRequested, this,
+            [this](const QStringList &arguments) {
+                emit openRequested(QStringList{applicationFilePath()} + arguments);
+            });
 }
 
 KVApplication::~KVApplication()
@@ -29,7 +34,15 @@ bool KVApplication::acquireInstance()
 
 void KVApplication::raiseRunningInstance()
 {
-    if (!_instanceGuard->notifyRunning())
+    // The running viewer has another working folder: relative paths are
+    // made absolute here. Options and URLs go as they are.
+    QStringList arguments = QCoreApplication::arguments().mid(1);
+    for (QString &argument : arguments) {
+        if (!argument.isEmpty() && !argument.startsWith(QLatin1Char('-'))
+            && !argument.contains(QLatin1String(":/")))
+            argument = QFileInfo(argument).absoluteFilePath();
+    }
+    if (!_instanceGuard->notifyRunning(arguments))
         qInfo() << "the running viewer did not answer" << "[" << Q_FUNC_INFO << __LINE__ << "]";
 }
 

@@ -21,7 +21,8 @@ public:
 
     // True when this process is now the only running viewer.
     bool acquireInstance();
-    // Asks the running viewer to bring its window to the front.
+    // Asks the running viewer to bring its window to the front, handing it
+    // this start's command line (a folder to open) first.
     void raiseRunningInstance();
     // Gives up the guard so that a new viewer can start (restart).
     void releaseInstance();
@@ -31,6 +32,9 @@ public:
 
 signals:
     void raiseRequested();
+    // A later start's arguments, program name first (as arguments() gives
+    // them), paths absolute.
+    void openRequested(const QStringList &arguments);
 
 private:
     static KVApplication *s_instance;

@@ -11,7 +11,13 @@
 namespace {
 QString g_windowTitle;
 int g_nativeDialog = -1; // -1: decided by the environment
+QString g_nextChoice; // null: the dialog's own selection
 } // namespace
+
+void KVFolderPicker::setNextChoiceForTests(const QString &path)
+{
+    g_nextChoice = path;
+}
 
 void KVFolderPicker::setUseNativeDialog(bool native)
 {
@@ -89,7 +95,12 @@ QString KVFolderPicker::browse(QWidget *owner, const QString &start, bool allowN
         dialog.setLabelText(QFileDialog::LookIn, instruction);
         if (dialog.exec() != QDialog::Accepted)
             return QString();
-        const QString chosen = QDir::cleanPath(dialog.selectedFiles().value(0));
+        QString picked = dialog.selectedFiles().value(0);
+        if (!g_nextChoice.isNull()) {
+            picked = g_nextChoice;
+            g_nextChoice = QString();
+        }
+        const QString chosen = QDir::cleanPath(picked);
         const Problem problem = checkFolder(chosen);
         if (problem == FOLDER_OK)
             return chosen;

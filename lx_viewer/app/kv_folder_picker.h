@@ -33,4 +33,9 @@ public:
     // when KORVID_TESTING is set in the environment).
     static void setUseNativeDialog(bool native);
     static bool useNativeDialog();
+
+    // Tests only: the next dialog that is accepted hands this path to the
+    // checks instead of its own selection (the widget dialog may swap a
+    // typed path of a folder that has just vanished for its current folder).
+    static void setNextChoiceForTests(const QString &path);
 };

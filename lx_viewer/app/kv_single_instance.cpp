@@ -5,11 +5,14 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QUrl>
 
 #include <unistd.h>
 
 namespace {
 const QByteArray kRaiseMessage = "raise\n";
+// One line per argument of the later start, percent-encoded.
+const QByteArray kArgumentPrefix = "arg ";
 constexpr int kConnectTimeoutMs = 400;
 } // namespace
 
@@ -64,13 +67,16 @@ bool KVSingleInstance::acquire()
     return true;
 }
 
-bool KVSingleInstance::notifyRunning()
+bool KVSingleInstance::notifyRunning(const QStringList &arguments)
 {
     QLocalSocket socket;
     socket.connectToServer(_name);
     if (!socket.waitForConnected(kConnectTimeoutMs))
         return false;
-    socket.write(kRaiseMessage);
+    QByteArray message;
+    for (const QString &argument : arguments)
+        message += kArgumentPrefix + QUrl::toPercentEncoding(argument) + '\n';
+    socket.write(message + kRaiseMessage);
     const bool written = socket.waitForBytesWritten(kConnectTimeoutMs);
     // The running instance closes the connection once it has read the request.
     if (socket.state() == QLocalSocket::ConnectedState)
@@ -92,11 +98,27 @@ void KVSingleInstance::onNewConnection()
     while (QLocalSocket *socket = _server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+            // The arguments read so far stay with the connection.
+            static const char kArguments[] = "kv_arguments";
             while (socket->canReadLine()) {
-                if (socket->readLine() == kRaiseMessage)
-                    emit raiseRequested();
+                const QByteArray line = socket->readLine();
+                if (line.startsWith(kArgumentPrefix)) {
+                    QStringList arguments = socket->property(kArguments).toStringList();
+                    arguments << QUrl::fromPercentEncoding(
+                        line.mid(kArgumentPrefix.size()).chopped(1));
+                    socket->setProperty(kArguments, arguments);
+                    continue;
+                }
+                if (line != kRaiseMessage)
+                    continue;
+                const QStringList arguments = socket->property(kArguments).toStringList();
+                if (!arguments.isEmpty())
+                    emit openRequested(arguments);
+                emit raiseRequested();
+                // The request is complete.
+                socket->disconnectFromServer();
+                return;
             }
-            socket->disconnectFromServer();
         });
     }
 }

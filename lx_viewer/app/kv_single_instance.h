@@ -10,6 +10,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class QLocalServer;
 
@@ -27,13 +28,17 @@ public:
     bool acquire();
     bool isHeld() const { return _server != nullptr; }
     // Asks the running instance to come to the front; true when it answered.
-    bool notifyRunning();
+    // Non-empty arguments (a later start's command line without the program
+    // name, paths made absolute) are handed over first with openRequested.
+    bool notifyRunning(const QStringList &arguments = QStringList());
     // Stops listening, so that a new instance can start (restart).
     void release();
 
 signals:
     // Another start asked this instance to come to the front.
     void raiseRequested();
+    // Another start was given these arguments (before its raiseRequested).
+    void openRequested(const QStringList &arguments);
 
 private:
     void onNewConnection();

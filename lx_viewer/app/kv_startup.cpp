@@ -49,6 +49,15 @@ int run(int &argc, char **argv, const std::function<QWidget *()> &createMainWind
     QWidget *window = createMainWindow();
     QObject::connect(&app, &KVApplication::raiseRequested, window,
                      [window] { KVApplication::bringToFront(window); });
+    // A later start with a folder ("Open with" in a file manager) opens it
+    // here; the window's slot takes a command line.
+    QObject::connect(&app, &KVApplication::openRequested, window,
+                     [window](const QStringList &arguments) {
+                         if (window->metaObject()->indexOfSlot(
+                                 "openFromCommandLine(QStringList)") >= 0)
+                             QMetaObject::invokeMethod(window, "openFromCommandLine",
+                                                       Q_ARG(QStringList, arguments));
+                     });
     window->show();
 
     // 7.

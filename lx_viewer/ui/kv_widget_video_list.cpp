@@ -1,6 +1,8 @@
 #include "kv_widget_video_list.h"
 
 #include "app/kv_app.h"
+#include "core/kv_key_event.h"
+#include "core/kv_player.h"
 #include "data/kv_video_file_list.h"
 #include "kv_popup_message.h"
 #include "kv_widget_video_list_delegate.h"
@@ -8,6 +10,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QShortcut>
 
 namespace
 {
@@ -56,6 +59,14 @@ KVWidgetVideoList::KVWidgetVideoList(QWidget *parent) : QTableWidget(parent)
         catalogue(), &KVVideoFileList::playNoMoreItem, this, &KVWidgetVideoList::onPlayNoMoreItem);
     connect(KVLanguage::instance(), &KVLanguage::languageChange, this,
         &KVWidgetVideoList::onLanguageChange);
+    connect(KVPlayer::instance(), &KVPlayerBase::playEvent, this, &KVWidgetVideoList::onPlayEvent);
+
+    _nextShortcut = new QShortcut(QKeySequence(Qt::Key_PageDown), this);
+    _nextShortcut->setContext(Qt::ApplicationShortcut);
+    connect(_nextShortcut, &QShortcut::activated, this, &KVWidgetVideoList::onNext);
+    _previousShortcut = new QShortcut(QKeySequence(Qt::Key_PageUp), this);
+    _previousShortcut->setContext(Qt::ApplicationShortcut);
+    connect(_previousShortcut, &QShortcut::activated, this, &KVWidgetVideoList::onPrevious);
 }
 
 int KVWidgetVideoList::columnWidth(int column)
@@ -139,6 +150,14 @@ void KVWidgetVideoList::selectRecordingRow(int row)
     scrollTo(model()->index(row, 0), QAbstractItemView::PositionAtTop);
 }
 
+void KVWidgetVideoList::moveSelection(int row)
+{
+    if (row < 0 || row >= rowCount())
+        return;
+    selectRow(row);
+    scrollTo(model()->index(row, 0), QAbstractItemView::EnsureVisible);
+}
+
 bool KVWidgetVideoList::isDelegateAttached() const
 {
     return itemDelegate() == _delegate;
@@ -190,6 +209,7 @@ bool KVWidgetVideoList::playItem(KVVideoItem *item)
         return false;
     if (QFileInfo::exists(item->displayPath())) {
         catalogue()->setCurrentItem(item);
+        _awaitingLoad = true;
         emit listSelected(item);
         return true;
     }
@@ -205,6 +225,63 @@ bool KVWidgetVideoList::playItem(KVVideoItem *item)
         removeRow(index);
     viewport()->update();
     return false;
+}
+
+bool KVWidgetVideoList::playerBusy()
+{
+    return KVPlayer::instance()->item() != nullptr || KVVideoFileList::loadInProgress();
+}
+
+void KVWidgetVideoList::onPlayEvent(PLAY_EVENT event, KVVideoItem *)
+{
+    switch (event) {
+    case PLAY_LOADED:
+        _awaitingLoad = false;
+        break;
+    case PLAY_USER_STOP:
+        catalogue()->setCurrentItem(nullptr);
+        break;
+    case PLAY_NO_MEDIA:
+        // The same event ends a load that could not play: asking again would
+        // load the same file again and again.
+        if (_awaitingLoad) {
+            _awaitingLoad = false;
+            catalogue()->setCurrentItem(nullptr);
+            break;
+        }
+        if (selectedRow() >= 0)
+            onDoubleClickItem(selectedRow(), COLUMN_NAME);
+        break;
+    default:
+        break;
+    }
+}
+
+void KVWidgetVideoList::onNext()
+{
+    if (KVKeyEvent::instance()->isKeyHeld())
+        return;
+    const int row = selectedRow();
+    if (!playerBusy()) {
+        if (rowCount() > 0)
+            moveSelection((row + 1) % rowCount());
+        return;
+    }
+    catalogue()->onPlayNextVideo(row);
+}
+
+void KVWidgetVideoList::onPrevious()
+{
+    if (KVKeyEvent::instance()->isKeyHeld())
+        return;
+    const int row = selectedRow();
+    if (row <= 0)
+        return;
+    if (!playerBusy()) {
+        moveSelection(row - 1);
+        return;
+    }
+    catalogue()->onPlayPreviousVideo(row);
 }
 
 void KVWidgetVideoList::onListUpdateStart(bool)

@@ -14,13 +14,24 @@
 // and the table. When the catalogue finds the next or previous recording
 // (playItemFound) it is played the same way and its row selected.
 //
+// Next/previous (the play bar's buttons, Page Down / Page Up anywhere in the
+// application), only while no seek key is held: with nothing loaded and no
+// load on its way only the selection moves (forward wrapping to the first
+// row, backward stopping at the first); otherwise the catalogue is asked
+// for the recording after / before the selected row. Play pressed with
+// nothing loaded (PLAY_NO_MEDIA) plays the selected row; a load that could
+// not play (also PLAY_NO_MEDIA) is not retried.
+//
 // Thread: GUI thread only.
 
 #include "app/kv_language.h"
 
+#include "core/kv_player_base.h"
+
 #include <QTableWidget>
 
 class KVVideoItem;
+class QShortcut;
 class KVWidgetVideoListDelegate;
 class QItemSelection;
 class QStyledItemDelegate;
@@ -54,6 +65,8 @@ public:
     int selectedRow() const;
     // Selects the row and scrolls it to the top of the view.
     void selectRecordingRow(int row);
+    // Selects the row, scrolling only as far as needed to show it.
+    void moveSelection(int row);
     KVWidgetVideoListDelegate *videoDelegate() const { return _delegate; }
     bool isDelegateAttached() const;
 
@@ -62,11 +75,15 @@ public:
     bool playRow(int row);
     bool playItem(KVVideoItem *item);
 
+    QShortcut *nextShortcut() const { return _nextShortcut; }
+    QShortcut *previousShortcut() const { return _previousShortcut; }
+
 signals:
     void listSelected(KVVideoItem *item);
     void itemChecked(bool checked);
 
 public slots:
+    void onPlayEvent(PLAY_EVENT event, KVVideoItem *item);
     void onListUpdateStart(bool loading);
     void onListUpdateEnd(bool loading);
     // The catalogue found the next/previous recording to play: it is played
@@ -75,12 +92,22 @@ public slots:
     void onPlayNoMoreItem();
     void onDoubleClickItem(int row, int column);
     void onSelectionChanged(const QItemSelection &selected, const QItemSelection &deselected);
+    void onNext();
+    void onPrevious();
     void onLanguageChange(KVLanguage::LANGUAGE_TYPE language);
 
 private:
+    // Whether the player has a recording loaded or one is on its way.
+    static bool playerBusy();
+
     void setUpColumns();
     void rebuild(bool afterScan);
 
     KVWidgetVideoListDelegate *_delegate = nullptr;
     QStyledItemDelegate *_plainDelegate = nullptr;
+    QShortcut *_nextShortcut = nullptr;
+    QShortcut *_previousShortcut = nullptr;
+    // A play request was sent and neither PLAY_LOADED nor PLAY_NO_MEDIA has
+    // answered it yet.
+    bool _awaitingLoad = false;
 };

@@ -56,6 +56,9 @@ public slots:
     // --- kv_window_main_list.cpp
     void onLoadingListStart(bool loading);
     void onLoadingListEnd(bool loading);
+    // Opens the folder named on the command line (arguments as
+    // QCoreApplication::arguments() gives them) once the event loop runs.
+    void openFromCommandLine(const QStringList &arguments);
 
     // --- kv_window_main_capture.cpp
     void onStartReport();
@@ -94,6 +97,9 @@ private:
     void buildListFrame();
     void wireCatalogue();
     void wirePlayBar();
+    // A folder, or a recording file meaning its folder, dropped on the window.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     // --- kv_window_main_sensors.cpp
     void buildSensorFrames();
     void createMapDialog();
