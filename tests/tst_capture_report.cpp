@@ -1,0 +1,490 @@
+// Capture and report through the main window under Xvfb, on demo cards made
+// by korvid-mkcard: F5 pauses and opens the capture dialog with the proposed
+// name; Save moves the picture to <folder>/<name>_前方.jpg (a JPEG of the
+// video's size showing the paused frame, read from its frame-number strip);
+// an existing name is asked about; an empty or path-like name warns and the
+// dialog stays; Cancel leaves nothing behind, read-only or not; another
+// folder is chosen and remembered. F3 does nothing without a recording;
+// with one it pauses, proposes report_<date>.xlsx (then _1, _2), hides the
+// zoom inset meanwhile, writes a workbook whose picture is the window with
+// the map area composed in, and hands it to the desktop. Screenshots go to
+// the build folder's screenshots/.
+
+#include "kv_modal_driver.h"
+#include "kv_player_fixtures.h"
+#include "kv_test_main.h"
+#include "kv_test_util.h"
+#include "kv_window_test_util.h"
+#include "kv_xlsx_reader.h"
+
+#include "app/kv_app.h"
+#include "app/kv_language.h"
+#include "app/kv_settings.h"
+#include "core/kv_player.h"
+#include "data/kv_video_file_list.h"
+#include "media/audiooutput.h"
+#include "media/avplayer.h"
+#include "media/framestrip.h"
+#include "ui/kv_button.h"
+#include "ui/kv_dialog_map.h"
+#include "ui/kv_dialog_overwrite_sys.h"
+#include "ui/kv_excel_report.h"
+#include "ui/kv_frame_title.h"
+#include "ui/kv_lx_button.h"
+#include "ui/kv_popup_capture.h"
+#include "ui/kv_report_picture.h"
+#include "ui/kv_title_widget.h"
+#include "ui/kv_widget_map.h"
+#include "ui/kv_window_main.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QRegularExpression>
+#include <QSignalSpy>
+
+using namespace KVPlayerFixture;
+
+class TestCaptureReport : public QObject
+{
+    Q_OBJECT
+
+    WindowMain *_window = nullptr;
+    KVPlayer *_player = nullptr;
+    KVVideoItem *_demo = nullptr; // 320 x 180 front, positions from second 2
+    KVVideoItemRef _plain; // no sensor track
+    QList<QUrl> _opened;
+
+    QString backup() const { return KVSettings::instance()->backupPath(); }
+    QStringList backupFiles() const { return QDir(backup()).entryList(QDir::Files, QDir::Name); }
+
+    void activate()
+    {
+        _window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(_window));
+    }
+
+    // Loads the recording through the player, lets it play a little.
+    void loadPlaying(KVVideoItem *item)
+    {
+        QVERIFY(loadAndWait(_player, item));
+        QTest::qWait(700);
+        QVERIFY(!_player->mainPlayer()->isPaused());
+        QVERIFY(_window->titleBar()->captureButton()->isEnabled());
+        activate();
+    }
+
+    // The recording loaded (and playing after a new load), whatever ran before.
+    void ensureLoaded(KVVideoItem *item)
+    {
+        if (_player->item() != item)
+            loadPlaying(item);
+    }
+
+    void pause()
+    {
+        if (!_player->mainPlayer()->isPaused())
+            _player->onPlayOrPause();
+        QTRY_VERIFY(_player->mainPlayer()->isPaused());
+    }
+
+    // Presses F5 and runs action on the capture dialog; false when no
+    // dialog came.
+    bool capture(std::function<void(KVPopupCapture *)> action)
+    {
+        activate();
+        bool ran = false;
+        KVTest::whenModal<KVPopupCapture>(action, &ran, 8000);
+        QTest::keyClick(_window, Qt::Key_F5);
+        QElapsedTimer t;
+        t.start();
+        while (!ran && t.elapsed() < 9000)
+            QTest::qWait(20);
+        // The dialog has closed when the window is the modal-free top again.
+        while (QApplication::activeModalWidget() && t.elapsed() < 15000)
+            QTest::qWait(20);
+        return ran;
+    }
+
+    // Presses F3 and runs action on the save dialog; false when none came.
+    bool report(std::function<void(QFileDialog *)> action, int timeoutMs = 5000)
+    {
+        activate();
+        bool ran = false;
+        KVTest::whenModal<QFileDialog>(action, &ran, timeoutMs);
+        QTest::keyClick(_window, Qt::Key_F3);
+        QElapsedTimer t;
+        t.start();
+        while (!ran && t.elapsed() < timeoutMs + 500)
+            QTest::qWait(20);
+        while (ran && QApplication::activeModalWidget() && t.elapsed() < 20000)
+            QTest::qWait(20);
+        return ran;
+    }
+
+public slots:
+    // The desktop's handler, as the test sees it.
+    void openUrl(const QUrl &url) { _opened << url; }
+
+private slots:
+    void initTestCase()
+    {
+        kvm::AudioOutput::forceNoDeviceForTests();
+        KVApp::instance()->initApplication(qApp);
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openUrl");
+
+        const QString card = KVTest::makeTempDir(QStringLiteral("card"));
+        QString why;
+        QVERIFY2(!makeCard(card, 6, 4, &why).isEmpty(), qPrintable(why));
+        QVERIFY(KVVideoFileList::instance()->buildFolderNow(card) > 0);
+        for (KVVideoItem *item : KVVideoFileList::instance()->visibleItems())
+            if (!_demo && !item->rearPath().isEmpty() && !item->frontPath().isEmpty())
+                _demo = item;
+        QVERIFY(_demo);
+        QVERIFY(_demo->start().isValid());
+
+        const QString plain = KVTest::makeTempDir(QStringLiteral("plain"))
+            + QStringLiteral("/NORM201222-090000F.mp4");
+        QVERIFY(makeClip(plain, 5000, QSize(320, 180)).isEmpty());
+        _plain = makeItem(plain, QString());
+
+        _window = WindowMain::instance();
+        _player = KVPlayer::instance();
+        _window->move(20, 20);
+        _window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(_window));
+        activate();
+    }
+
+    void nothingLoadedNothingHappens()
+    {
+        QVERIFY(!_player->item());
+        QVERIFY(!_window->titleBar()->captureButton()->isEnabled());
+        QSignalSpy pip(KVApp::instance(), &KVApp::hidePIPForCapture);
+        QVERIFY(!report([](QFileDialog *d) { d->reject(); }, 800));
+        _window->onStartReport(); // even when asked directly
+        QTest::qWait(300);
+        QVERIFY(!QApplication::activeModalWidget());
+        QCOMPARE(pip.count(), 0);
+        QVERIFY(!capture([](KVPopupCapture *d) { d->reject(); }));
+    }
+
+    void captureSavesThePausedFrame()
+    {
+        loadPlaying(_demo);
+        const QStringList before = backupFiles();
+        QString proposed, expected;
+        QString temporary;
+        bool pausedInDialog = false;
+        QVERIFY(capture([&](KVPopupCapture *d) {
+            pausedInDialog = _player->mainPlayer()->isPaused();
+            proposed = d->nameEdit()->text();
+            expected = _demo->captureBaseName(_player->displayPosition());
+            temporary = d->finalPaths().isEmpty() ? QString() : d->finalPaths().first();
+            KVTest::saveScreenshot(d, QStringLiteral("popup_capture"));
+            d->saveButton()->click();
+        }));
+        QVERIFY(pausedInDialog);
+        QVERIFY(_player->mainPlayer()->isPaused());
+        QVERIFY2(QRegularExpression(QStringLiteral("^NORM\\d{6}-\\d{6}_\\d{6}-\\d{6}$"))
+                     .match(proposed)
+                     .hasMatch(),
+            qPrintable(proposed));
+        QCOMPARE(proposed, expected);
+
+        const QString saved
+            = backup() + QStringLiteral("/") + proposed + QStringLiteral("_前方.jpg");
+        QCOMPARE(temporary, saved);
+        QVERIFY(QFileInfo::exists(saved));
+        // Only the saved picture is new in the backup folder.
+        QStringList now = backupFiles();
+        for (const QString &f : before)
+            now.removeOne(f);
+        QCOMPARE(now, QStringList{QFileInfo(saved).fileName()});
+        QImage picture;
+        QVERIFY(picture.load(saved, "JPG"));
+        QCOMPARE(picture.size(), QSize(320, 180));
+        QCOMPARE(
+            kvm::readFrameStrip(picture), _player->mainPlayer()->presentedFrame().frameNumber());
+    }
+
+    void existingNameIsAskedAbout()
+    {
+        ensureLoaded(_demo);
+        pause();
+        const QString saved = backup() + QStringLiteral("/")
+            + _demo->captureBaseName(_player->displayPosition()) + QStringLiteral("_前方.jpg");
+        QVERIFY(KVTest::writeFile(saved, "older picture"));
+        int questions = 0;
+        bool stayed = false;
+        QString questionText;
+        QVERIFY(capture([&](KVPopupCapture *d) {
+            // Skip: the question closes, the dialog stays.
+            KVTest::whenModal<KVDialogOverwriteSys>([&](KVDialogOverwriteSys *q) {
+                ++questions;
+                questionText = q->nameLabel() ? q->nameLabel()->text() : QString();
+                KVTest::saveScreenshot(q, QStringLiteral("popup_capture_overwrite"));
+                q->skipButton()->click();
+                QTimer::singleShot(200, d, [&, d] {
+                    stayed = d->isVisible();
+                    // Overwrite.
+                    KVTest::whenModal<KVDialogOverwriteSys>([&](KVDialogOverwriteSys *q2) {
+                        ++questions;
+                        q2->overwriteButton()->click();
+                    });
+                    d->saveButton()->click();
+                });
+            });
+            d->saveButton()->click();
+        }));
+        QCOMPARE(questions, 2);
+        QVERIFY(stayed);
+        QCOMPARE(questionText, _demo->captureBaseName(_player->displayPosition()) + "_*.jpg");
+        QImage picture;
+        QVERIFY(picture.load(saved, "JPG"));
+        QCOMPARE(picture.size(), QSize(320, 180));
+    }
+
+    void badNamesWarnAndCancelLeavesNothing()
+    {
+        ensureLoaded(_demo);
+        const QStringList before = backupFiles();
+        QStringList warnings;
+        bool stayed = false;
+        QVERIFY(capture([&](KVPopupCapture *d) {
+            auto warnThenOk = [&warnings](QMessageBox *box) {
+                warnings << box->text();
+                box->button(QMessageBox::Ok)->click();
+            };
+            d->nameEdit()->clear();
+            KVTest::whenModal<QMessageBox>(warnThenOk);
+            d->saveButton()->click();
+            QTimer::singleShot(300, d, [&, d, warnThenOk] {
+                d->nameEdit()->setText(QStringLiteral("../escape"));
+                KVTest::whenModal<QMessageBox>(warnThenOk);
+                d->saveButton()->click();
+                QTimer::singleShot(300, d, [&, d] {
+                    stayed = d->isVisible();
+                    // The temporary picture is removed even when read-only.
+                    QStringList files = backupFiles();
+                    for (const QString &f : files)
+                        if (!before.contains(f))
+                            QFile::setPermissions(backup() + "/" + f, QFileDevice::ReadOwner);
+                    d->cancelButton()->click();
+                });
+            });
+        }));
+        QCOMPARE(warnings.size(), 2);
+        QCOMPARE(warnings.first(), QStringLiteral("ファイル名を入れてください。"));
+        QVERIFY(stayed);
+        QCOMPARE(backupFiles(), before);
+        QVERIFY(!QFileInfo::exists(backup() + QStringLiteral("/../escape_前方.jpg")));
+    }
+
+    void anotherFolderIsUsedAndRemembered()
+    {
+        ensureLoaded(_demo);
+        const QString other = KVTest::makeTempDir(QStringLiteral("captures"));
+        const QStringList before = backupFiles();
+        QString shown;
+        QVERIFY(capture([&](KVPopupCapture *d) {
+            KVTest::whenModal<QFileDialog>([&, d](QFileDialog *picker) {
+                picker->setDirectory(other);
+                static_cast<QDialog *>(picker)->accept();
+                QTimer::singleShot(300, d, [&, d] {
+                    shown = d->folderEdit()->text();
+                    d->nameEdit()->setText(QStringLiteral("scene"));
+                    d->saveButton()->click();
+                });
+            });
+            d->folderButton()->click();
+        }));
+        QCOMPARE(QDir::fromNativeSeparators(shown), other);
+        QCOMPARE(KVSettings::instance()->backupPath(), other);
+        QVERIFY(QFileInfo::exists(other + QStringLiteral("/scene_前方.jpg")));
+        // The temporary picture left the old backup folder.
+        QCOMPARE(QDir(KVApp::path(KVApp::PATH_BACKUP)).entryList(QDir::Files).filter("_CH1_"),
+            QStringList());
+        KVSettings::instance()->setBackupPath(KVApp::path(KVApp::PATH_BACKUP));
+        QCOMPARE(backupFiles(), before);
+    }
+
+    void reportOfAPausedRecording()
+    {
+        ensureLoaded(_demo);
+        pause();
+        const QString folder = KVApp::path(KVApp::PATH_REPORT);
+        const QString day = _demo->start().date().toString(QStringLiteral("yyyyMMdd"));
+        QSignalSpy pip(KVApp::instance(), &KVApp::hidePIPForCapture);
+        _opened.clear();
+        QString proposed;
+        QVERIFY(report([&](QFileDialog *d) {
+            proposed = d->selectedFiles().value(0);
+            KVTest::saveScreenshot(d, QStringLiteral("report_save_dialog"));
+            static_cast<QDialog *>(d)->accept();
+        }));
+        const QString first = folder + QStringLiteral("/report_") + day + QStringLiteral(".xlsx");
+        QCOMPARE(proposed, first);
+        QVERIFY(QFileInfo::exists(first));
+        QCOMPARE(_opened, QList<QUrl>{QUrl::fromLocalFile(first)});
+        QCOMPARE(pip.count(), 2);
+        QCOMPARE(pip.at(0).at(0).toBool(), true);
+        QCOMPARE(pip.at(1).at(0).toBool(), false);
+        QVERIFY(_player->mainPlayer()->isPaused());
+        QVERIFY(!QGuiApplication::overrideCursor());
+        QVERIFY(QDir(KVApp::path(KVApp::PATH_BACKUP)).entryList({"_report*"}).isEmpty());
+
+        const KVTest::XlsxBook book(first);
+        QCOMPARE(book.sheetNames(), QStringList{QStringLiteral("Sheet1")});
+        QVERIFY(book.sharedStrings().contains(QStringLiteral("交通事故報告書")));
+        QCOMPARE(book.cell(QStringLiteral("BF11")), QFileInfo(_demo->frontPath()).fileName());
+        QImage shot;
+        QVERIFY(shot.loadFromData(book.media(), "JPG"));
+        QCOMPARE(shot.size(), _window->size());
+        const QRect fit = KVReportPicture::aspectFit(shot.size(), KVReportPicture::kSheetArea);
+        QCOMPARE(book.anchor().cx, fit.width() * 12700LL);
+        QCOMPARE(book.anchor().cy, fit.height() * 12700LL);
+        shot.save(QStringLiteral(KV_BINARY_DIR "/screenshots/report_picture.png"));
+        // Kept for a look at the printed form.
+        const QString kept = QStringLiteral(KV_BINARY_DIR "/screenshots/report_window.xlsx");
+        QFile::remove(kept);
+        QFile::copy(first, kept);
+
+        // The next ones count on.
+        QVERIFY(report([&](QFileDialog *d) {
+            proposed = d->selectedFiles().value(0);
+            static_cast<QDialog *>(d)->accept();
+        }));
+        QCOMPARE(proposed, folder + QStringLiteral("/report_") + day + QStringLiteral("_1.xlsx"));
+        QVERIFY(QFileInfo::exists(proposed));
+        pip.clear();
+        const QStringList files = QDir(folder).entryList(QDir::Files);
+        QVERIFY(report([&](QFileDialog *d) {
+            proposed = d->selectedFiles().value(0);
+            d->reject();
+        }));
+        QCOMPARE(proposed, folder + QStringLiteral("/report_") + day + QStringLiteral("_2.xlsx"));
+        // Cancelled: nothing written, the inset back, still paused.
+        QCOMPARE(QDir(folder).entryList(QDir::Files), files);
+        QCOMPARE(pip.count(), 2);
+        QCOMPARE(pip.at(1).at(0).toBool(), false);
+        QVERIFY(_player->mainPlayer()->isPaused());
+        QVERIFY(!QGuiApplication::overrideCursor());
+        QCOMPARE(_opened.size(), 2);
+    }
+
+    void reportWhilePlayingPauses()
+    {
+        ensureLoaded(_demo);
+        _player->onPlayOrPause();
+        QTRY_VERIFY(!_player->mainPlayer()->isPaused());
+        bool paused = false;
+        QVERIFY(report([&](QFileDialog *d) {
+            paused = _player->mainPlayer()->isPaused();
+            d->reject();
+        }));
+        QVERIFY(paused);
+        QTest::qWait(300);
+        QVERIFY(_player->mainPlayer()->isPaused());
+    }
+
+    void mapAreaBlankWithoutPositions()
+    {
+        loadPlaying(_plain.data());
+        pause();
+        const QString target
+            = KVTest::makeTempDir(QStringLiteral("plainreport")) + QStringLiteral("/plain.xlsx");
+        QVERIFY(report([&](QFileDialog *d) {
+            d->selectFile(target);
+            static_cast<QDialog *>(d)->accept();
+        }));
+        const KVTest::XlsxBook book(target);
+        QImage shot;
+        QVERIFY(shot.loadFromData(book.media(), "JPG"));
+        shot.save(QStringLiteral(KV_BINARY_DIR "/screenshots/report_picture_no_positions.png"));
+        // The map's part of the picture is white (JPEG: nearly).
+        const QRect area = KVReportPicture::kMapTarget.intersected(
+            QRect(KVReportPicture::kMapTarget.topLeft(), KVReportPicture::kMapSize));
+        // (JPEG blocks next to the video ring a little: 12 pixels off the edges.)
+        for (int y = area.top() + 12; y < area.bottom() - 12; y += 16)
+            for (int x = area.left() + 12; x < qMin(area.right(), shot.width()) - 12; x += 16)
+                QVERIFY2(qGray(shot.pixel(x, y)) > 240,
+                    qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+    }
+
+    void mapAreaIsTheShownMap()
+    {
+        KVDialogMap *map = KVDialogMap::existing();
+        if (!map)
+            QSKIP("the window has no map");
+        if (_player->item() != _demo)
+            loadPlaying(_demo);
+        QVERIFY(map->hasPosition());
+        QTRY_VERIFY_WITH_TIMEOUT(map->mapWidget()->isPageLoaded(), 20000);
+        QTest::qWait(1500); // the track drawn
+        pause();
+        const QImage shown
+            = map->mapWidget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QVERIFY(!shown.isNull());
+        const QString target
+            = KVTest::makeTempDir(QStringLiteral("mapreport")) + QStringLiteral("/map.xlsx");
+        QVERIFY(report([&](QFileDialog *d) {
+            d->selectFile(target);
+            static_cast<QDialog *>(d)->accept();
+        }));
+        const KVTest::XlsxBook book(target);
+        QImage shot;
+        QVERIFY(shot.loadFromData(book.media(), "JPG"));
+        shot.save(QStringLiteral(KV_BINARY_DIR "/screenshots/report_picture_map.png"));
+        // The map's part of the picture is the map as shown (JPEG: close).
+        const QPoint at = KVReportPicture::kMapTarget.topLeft();
+        qint64 difference = 0, samples = 0, white = 0;
+        for (int y = 8; y < 274 - 8; y += 4) {
+            for (int x = 8; x < 339 - 8; x += 4) {
+                const QRgb a = shot.pixel(at + QPoint(x, y));
+                const QRgb b = shown.pixel(x, y);
+                difference += qAbs(qRed(a) - qRed(b)) + qAbs(qGreen(a) - qGreen(b))
+                    + qAbs(qBlue(a) - qBlue(b));
+                white += qGray(a) > 240 ? 1 : 0;
+                ++samples;
+            }
+        }
+        QVERIFY2(difference / (3 * samples) < 12,
+            qPrintable(QString::number(difference / (3 * samples))));
+        QVERIFY(white < samples); // not the blank of a recording without positions
+    }
+
+    void englishTexts()
+    {
+        KVLanguage::instance()->setLanguage(KVLanguage::LANGUAGE_ENGLISH);
+        QStringList captures{
+            backup() + QStringLiteral("/NORM201221-102047_201221-102050_CH1_3000.jpg")};
+        KVPopupCapture popup(_window, &captures);
+        QCOMPARE(popup.titleWidget()->titleLabel()->text(), QStringLiteral("Save Capture"));
+        QCOMPARE(popup.headerLabel()->text(), QStringLiteral("Save capture file in JPEG"));
+        QCOMPARE(popup.saveButton()->text(), QStringLiteral("Save"));
+        QCOMPARE(popup.folderButton()->text(), QStringLiteral("Other.."));
+        QCOMPARE(popup.nameEdit()->text(), QStringLiteral("NORM201221-102047_201221-102050"));
+        popup.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&popup));
+        QVERIFY(!KVTest::saveScreenshot(&popup, QStringLiteral("popup_capture_en")).isEmpty());
+        popup.reject();
+        KVLanguage::instance()->setLanguage(KVLanguage::LANGUAGE_JAPANESE);
+    }
+
+    void cleanupTestCase() { closeMedia(); }
+
+private:
+    void closeMedia()
+    {
+        EventLog log(_player);
+        _player->closeMedia();
+        log.waitFor(PLAY_STOPPED, 3000);
+    }
+};
+
+KV_TEST_MAIN(TestCaptureReport)
+#include "tst_capture_report.moc"
