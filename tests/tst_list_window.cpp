@@ -15,6 +15,7 @@
 #include "app/kv_settings.h"
 #include "core/kv_player.h"
 #include "data/kv_video_file_list.h"
+#include "kv_fixture_files.h"
 #include "kv_modal_driver.h"
 #include "kv_player_fixtures.h"
 #include "kv_test_main.h"
@@ -566,6 +567,40 @@ private slots:
         QVERIFY(waitForScan(ends));
         QCOMPARE(_table->rowCount(), 7); // the card without its deleted recording
         QCOMPARE(KVSettings::instance()->recentPath(), QDir::cleanPath(_card));
+    }
+
+    // Play pressed with nothing loaded plays the selected row.
+    void playWithNothingLoadedPlaysTheSelection()
+    {
+        stopPlayer();
+        _table->selectRecordingRow(2);
+        KVPlayerFixture::EventLog log(_player);
+        _player->onPlayOrPause();
+        QVERIFY(log.waitFor(PLAY_LOADED, 10000));
+        QCOMPARE(_player->item(), _table->itemAt(2));
+        stopPlayer();
+    }
+
+    // A recording that cannot be played ends its load with the same event
+    // as play pressed with nothing loaded: it must not be loaded again and
+    // again.
+    void unplayableRecordingIsNotRetried()
+    {
+        const QString folder = KVTest::makeTempDir(QStringLiteral("broken"));
+        QVERIFY(KVFixture::writeTinyMp4(folder + "/NORM201221-102047F.MP4", 60000));
+        QSignalSpy ends(list(), &KVVideoFileList::listUpdateEnd);
+        QVERIFY(_frame->openFolder(folder));
+        QVERIFY(waitForScan(ends));
+        QCOMPARE(_table->rowCount(), 1);
+        KVPlayerFixture::EventLog log(_player);
+        doubleClick(0, KVWidgetVideoList::COLUMN_NAME);
+        QVERIFY(log.waitFor(PLAY_NO_MEDIA, 10000));
+        QTest::qWait(1500);
+        QCOMPARE(log.count(PLAY_NO_MEDIA), 1);
+        QVERIFY(log.count(PLAY_LOADING) <= 1);
+        QVERIFY(!_player->item());
+        QVERIFY(!list()->currentItem());
+        QVERIFY(!KVVideoFileList::loadInProgress());
     }
 };
 
