@@ -20,6 +20,7 @@
 #include "app/kv_app.h"
 #include "app/kv_language.h"
 #include "app/kv_settings.h"
+#include "core/kv_key_event.h"
 #include "core/kv_player.h"
 #include "data/kv_video_file_list.h"
 #include "media/audiooutput.h"
@@ -157,6 +158,24 @@ private slots:
         _window->show();
         QVERIFY(QTest::qWaitForWindowExposed(_window));
         activate();
+    }
+
+    void captureNames()
+    {
+        const QString front = QStringLiteral("/b/NORM201221-102047_201221-102050_CH1_3000.jpg");
+        QCOMPARE(KVPopupCapture::proposedBaseName(front),
+            QStringLiteral("NORM201221-102047_201221-102050"));
+        QCOMPARE(KVPopupCapture::finalPath(QStringLiteral("D:/cap"),
+                     QStringLiteral("NORM201221-102047_201221-102050"), front),
+            QStringLiteral("D:/cap/NORM201221-102047_201221-102050_前方.jpg"));
+        QCOMPARE(
+            KVPopupCapture::cameraWord(QStringLiteral("/b/X_CH2_1.jpg")), QStringLiteral("後方"));
+        // Without "_" the whole base name; dots end it.
+        QCOMPARE(KVPopupCapture::proposedBaseName(QStringLiteral("/b/shot.x.jpg")),
+            QStringLiteral("shot"));
+        for (const char *bad : {"", "  ", "../x", "a/b", "a\\b", ".", ".."})
+            QVERIFY2(!KVPopupCapture::isUsableName(QString::fromUtf8(bad)), bad);
+        QVERIFY(KVPopupCapture::isUsableName(QStringLiteral("事故 1")));
     }
 
     void nothingLoadedNothingHappens()
@@ -389,6 +408,27 @@ private slots:
         QVERIFY(paused);
         QTest::qWait(300);
         QVERIFY(_player->mainPlayer()->isPaused());
+    }
+
+    void heldSeekKeyIgnoresRequests()
+    {
+        ensureLoaded(_demo);
+        pause();
+        KVKeyEvent *keys = KVKeyEvent::instance();
+        keys->setEnabled(true);
+        keys->keyPressed(Qt::Key_Left);
+        QVERIFY(keys->isKeyHeld());
+        QSignalSpy pip(KVApp::instance(), &KVApp::hidePIPForCapture);
+        bool asked = false;
+        KVTest::whenModal<QDialog>([](QDialog *d) { d->reject(); }, &asked, 1500);
+        _window->onStartCapture();
+        _window->onStartReport();
+        QTest::qWait(1800);
+        QVERIFY(!asked);
+        QCOMPARE(pip.count(), 0);
+        QVERIFY(!_player->isCaptureRunning());
+        keys->keyReleased(Qt::Key_Left);
+        QVERIFY(!keys->isKeyHeld());
     }
 
     void mapAreaBlankWithoutPositions()

@@ -197,6 +197,7 @@ bool write(lxw_workbook *workbook, lxw_worksheet *sheet, const KVReportFacts &fa
     worksheet_set_paper(sheet, 9); // A4
     worksheet_set_margins(sheet, 0.4, 0.4, 0.5, 0.5);
     worksheet_center_horizontally(sheet);
+    worksheet_center_vertically(sheet);
     worksheet_fit_to_pages(sheet, 1, 1);
     ok = ok && worksheet_print_area(sheet, 0, 0, kRows - 1, kColumns - 1) == LXW_NO_ERROR;
     return ok;
