@@ -515,7 +515,11 @@ private slots:
         KVLanguage::instance()->setLanguage(KVLanguage::LANGUAGE_JAPANESE);
     }
 
-    void cleanupTestCase() { closeMedia(); }
+    void cleanupTestCase()
+    {
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        closeMedia();
+    }
 
 private:
     void closeMedia()
