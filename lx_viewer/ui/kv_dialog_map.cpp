@@ -43,10 +43,7 @@ KVDialogMap::KVDialogMap(QWidget *parent) : KVWidgetBase(parent, true)
     connect(player, &KVPlayerBase::playEvent, this, &KVDialogMap::onPlayEvent);
     // The web view must be gone before the application object; windows that
     // outlive the event loop would otherwise take it down with them.
-    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
-        delete _map;
-        _map = nullptr;
-    });
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &KVDialogMap::releaseMapWidget);
     if (parent)
         snapTo(parent);
 }
@@ -83,7 +80,7 @@ void KVDialogMap::paintEvent(QPaintEvent *event)
     KVWidgetBase::paintEvent(event);
     // The window is on screen once this paint has been flushed: the web
     // engine starts afterwards, so the window never waits for it.
-    if (!_map && !_viewScheduled) {
+    if (!_map && !_viewScheduled && !_closing) {
         _viewScheduled = true;
         QTimer::singleShot(0, this, [this] { mapWidget(); });
     }
@@ -114,11 +111,23 @@ void KVDialogMap::runScript(const QString &code)
     if (_sent.size() >= kLogSize)
         _sent.removeFirst();
     _sent.append(code);
-    mapWidget()->runScript(code);
+    if (!_closing)
+        mapWidget()->runScript(code);
+}
+
+void KVDialogMap::releaseMapWidget()
+{
+    _closing = true;
+    delete _map;
+    _map = nullptr;
 }
 
 void KVDialogMap::onAppEvent(KVApp::Event event)
 {
+    if (event == KVApp::EVENT_APP_CLOSING) {
+        releaseMapWidget();
+        return;
+    }
     // The column that holds the map hides as well; the map's own state is
     // kept so that a map hidden before full screen stays hidden after it.
     if (event == KVApp::EVENT_FULLSCREEN_ENTERING) {

@@ -12,6 +12,9 @@
 // for the web engine; statements sent meanwhile wait in order and run once
 // the page has loaded.
 //
+// The web view is deleted when the application closes (closing event or
+// the end of the event loop), before the application object.
+//
 // Entering full screen hides a shown map, leaving shows it again; a map
 // hidden before stays hidden.
 //
@@ -63,6 +66,9 @@ public:
     // (kept for the tests and the log; at most kLogSize).
     QStringList takeSentScripts();
     static constexpr int kLogSize = 256;
+    // Deletes the web view (the application is closing: it must go before
+    // the application object); later statements are dropped.
+    void releaseMapWidget();
 
 public slots:
     void onAppEvent(KVApp::Event event) override;
@@ -86,6 +92,7 @@ private:
     KVMapCar _car;
     bool _startup = true; // before the first prepareShow
     bool _viewScheduled = false;
+    bool _closing = false;
     bool _hiddenForFullScreen = false;
     QPointer<QWidget> _anchor;
     QStringList _sent;
