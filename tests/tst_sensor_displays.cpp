@@ -447,10 +447,15 @@ private slots:
 
     void positionLine()
     {
-        LXFrameGPS frame;
+        // On the window's dark panel, where the light text shows.
+        QWidget host;
+        host.setObjectName("host");
+        host.setStyleSheet("QWidget#host{background-color: #4F4F4F;}");
+        host.setFixedSize(392, 26);
+        LXFrameGPS frame(&host);
         frame.resize(392, 26);
-        frame.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
         QLabel *lat = frame.latitudeLabel();
         QLabel *lng = frame.longitudeLabel();
         QCOMPARE(lat->text(), QStringLiteral("--.------"));
@@ -474,7 +479,7 @@ private slots:
         frame.onPositionChanged(8000, 4000);
         QCOMPARE(lat->text(), QStringLiteral("--.------"));
         frame.onPositionChanged(0, 4000);
-        QVERIFY(!KVTest::saveScreenshot(&frame, "sensor_position_line").isEmpty());
+        QVERIFY(!KVTest::saveScreenshot(&host, "sensor_position_line").isEmpty());
 
         // A user stop shows dashes and keeps the data; a stop keeps the text.
         frame.onPlayEvent(PLAY_USER_STOP, _track.data());

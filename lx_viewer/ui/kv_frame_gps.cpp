@@ -33,6 +33,9 @@ QLabel *addValue(QWidget *parent, QHBoxLayout *layout)
     auto *value = new QLabel(kNone, parent);
     applyLabelStyle(
         value, QStringLiteral("lonlat_label"), QStringLiteral("Arial"), 0xF5F5F5, 13, false);
+    // Room for "139.745327": the titles do not shift while the numbers change.
+    value->ensurePolished();
+    value->setMinimumWidth(value->fontMetrics().horizontalAdvance(QStringLiteral("000.0000000")));
     layout->addWidget(value);
     return value;
 }
