@@ -155,9 +155,14 @@ void KVFrameList::showMessage(const QString &text)
     delete message;
 }
 
+bool KVFrameList::canOpen() const
+{
+    return !_scanning && !KVVideoFileList::isBackupRunning();
+}
+
 bool KVFrameList::openFolder(const QString &folder)
 {
-    if (_scanning || KVVideoFileList::isBackupRunning()) {
+    if (!canOpen()) {
         qInfo() << "a scan or backup is running; not opening" << folder << "[" << Q_FUNC_INFO
                 << __LINE__ << "]";
         return false;
@@ -186,7 +191,7 @@ bool KVFrameList::openFolder(const QString &folder)
 
 void KVFrameList::onOpen()
 {
-    if (KVKeyEvent::instance()->isKeyHeld() || _scanning)
+    if (KVKeyEvent::instance()->isKeyHeld() || !canOpen())
         return;
     const QString folder = KVApp::instance()->browseFolder(
         KVSettings::instance()->recentPath(), false, openCaption());

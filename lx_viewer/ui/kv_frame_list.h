@@ -76,6 +76,8 @@ public:
     bool openFolder(const QString &folder);
     // True between the start of a scan this frame asked for and its end.
     bool isScanning() const { return _scanning; }
+    // Whether a folder may be opened now (no scan and no backup running).
+    bool canOpen() const;
 
 public slots:
     void onToggleGroup();

@@ -100,7 +100,7 @@ void WindowMain::openFromCommandLine(const QStringList &arguments)
 void WindowMain::dragEnterEvent(QDragEnterEvent *event)
 {
     if (!KVOpenTarget::folderFromMimeData(event->mimeData()).isEmpty()
-        && !KVFrameList::instance()->isScanning()) {
+        && KVFrameList::instance()->canOpen()) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
         return;
