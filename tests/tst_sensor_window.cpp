@@ -110,6 +110,14 @@ private slots:
         QVERIFY(map->isVisible());
         QTRY_VERIFY(map->hasMapWidget());
         QTRY_VERIFY_WITH_TIMEOUT(map->mapWidget()->isPageLoaded(), 20000);
+        // A click on the map leaves the keyboard with the window.
+        QWidget *page = map->mapWidget()->focusProxy();
+        QVERIFY(page);
+        _window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(_window));
+        QTest::mouseClick(page, Qt::LeftButton, {}, QPoint(100, 100));
+        QTest::qWait(50);
+        QVERIFY(QApplication::focusWidget() != page);
         // Moving the window keeps it there.
         _window->move(60, 30);
         QTRY_COMPARE(map->mapToGlobal(QPoint()), anchor->mapToGlobal(QPoint()));

@@ -45,6 +45,10 @@ void KVWidgetMap::onLoadFinished(bool ok)
         return;
     }
     _loaded = true;
+    // The page's own widget would take the keyboard on a click; the keys
+    // belong to the window's key handler (seek, play, full screen).
+    if (QWidget *proxy = focusProxy())
+        proxy->setFocusPolicy(Qt::NoFocus);
     const QStringList pending = std::exchange(_pending, {});
     for (const QString &code : pending)
         page()->runJavaScript(code);
