@@ -30,6 +30,7 @@
 #include "ui/kv_dialog_map.h"
 #include "ui/kv_dialog_overwrite_sys.h"
 #include "ui/kv_excel_report.h"
+#include "ui/kv_frame_right.h"
 #include "ui/kv_frame_title.h"
 #include "ui/kv_lx_button.h"
 #include "ui/kv_popup_capture.h"
@@ -446,8 +447,7 @@ private slots:
         QVERIFY(shot.loadFromData(book.media(), "JPG"));
         shot.save(QStringLiteral(KV_BINARY_DIR "/screenshots/report_picture_no_positions.png"));
         // The map's part of the picture is white (JPEG: nearly).
-        const QRect area = KVReportPicture::kMapTarget.intersected(
-            QRect(KVReportPicture::kMapTarget.topLeft(), KVReportPicture::kMapSize));
+        const QRect area(mapAreaInWindow(), KVReportPicture::kMapSize);
         // (JPEG blocks next to the video ring a little: 12 pixels off the edges.)
         for (int y = area.top() + 12; y < area.bottom() - 12; y += 16)
             for (int x = area.left() + 12; x < qMin(area.right(), shot.width()) - 12; x += 16)
@@ -480,10 +480,10 @@ private slots:
         QVERIFY(shot.loadFromData(book.media(), "JPG"));
         shot.save(QStringLiteral(KV_BINARY_DIR "/screenshots/report_picture_map.png"));
         // The map's part of the picture is the map as shown (JPEG: close).
-        const QPoint at = KVReportPicture::kMapTarget.topLeft();
+        const QPoint at = mapAreaInWindow();
         qint64 difference = 0, samples = 0, white = 0;
         for (int y = 8; y < 274 - 8; y += 4) {
-            for (int x = 8; x < 339 - 8; x += 4) {
+            for (int x = 8; x < 392 - 8; x += 4) {
                 const QRgb a = shot.pixel(at + QPoint(x, y));
                 const QRgb b = shown.pixel(x, y);
                 difference += qAbs(qRed(a) - qRed(b)) + qAbs(qGreen(a) - qGreen(b))
@@ -522,6 +522,12 @@ private slots:
     }
 
 private:
+    // The map area's top-left corner in the window (the right column's map).
+    QPoint mapAreaInWindow() const
+    {
+        return _window->rightFrame()->mapAnchor()->mapTo(_window, QPoint(0, 0));
+    }
+
     void closeMedia()
     {
         EventLog log(_player);

@@ -130,20 +130,28 @@ private slots:
         QImage screenshot(1094, 687, QImage::Format_RGB32);
         screenshot.fill(Qt::black);
         const QImage map = quarters(KVReportPicture::kMapSize);
-        const QImage out = KVReportPicture::compose(screenshot, map);
+        const QPoint at(698, 77); // where the right column shows the map
+        const QImage out = KVReportPicture::compose(screenshot, map, at);
         QCOMPARE(out.size(), screenshot.size());
-        const QPoint at = KVReportPicture::kMapTarget.topLeft();
         QCOMPARE(out.pixelColor(at), QColor(Qt::red));
-        QCOMPARE(out.pixelColor(at + QPoint(200, 10)), QColor(Qt::green)); // x 200 < 339
+        QCOMPARE(out.pixelColor(at + QPoint(300, 10)), QColor(Qt::green));
         QCOMPARE(out.pixelColor(at + QPoint(10, 200)), QColor(Qt::blue));
-        QCOMPARE(out.pixelColor(at + QPoint(338, 273)), QColor(Qt::yellow));
-        // Cut at 339 columns; below the map's 274 rows the screenshot stays.
-        QCOMPARE(out.pixelColor(at + QPoint(339, 10)), QColor(Qt::black));
+        QCOMPARE(out.pixelColor(at + QPoint(391, 273)), QColor(Qt::yellow));
+        // Only the map area changes; its last column reaches 1089 < 1094.
+        QCOMPARE(out.pixelColor(at + QPoint(392, 10)), QColor(Qt::black));
         QCOMPARE(out.pixelColor(at + QPoint(10, 274)), QColor(Qt::black));
         QCOMPARE(out.pixelColor(at - QPoint(1, 1)), QColor(Qt::black));
+        // A map area partly outside the screenshot is clipped, not wrapped.
+        const QImage edge = KVReportPicture::compose(screenshot, map, QPoint(1000, 600));
+        QCOMPARE(edge.size(), screenshot.size());
+        QCOMPARE(edge.pixelColor(1000, 600), QColor(Qt::red));
+        QCOMPARE(edge.pixelColor(999, 599), QColor(Qt::black));
         // Without positions the map area is blank.
-        const QImage blank = KVReportPicture::compose(screenshot, KVReportPicture::blankMap());
+        const QImage blank = KVReportPicture::compose(screenshot, KVReportPicture::blankMap(), at);
         QCOMPARE(blank.pixelColor(at + QPoint(100, 100)), QColor(Qt::white));
+        // No map area on screen (full screen): the screenshot as it is.
+        const QImage none = KVReportPicture::compose(screenshot, map, std::nullopt);
+        QCOMPARE(none.pixelColor(at), QColor(Qt::black));
     }
 
     void factsOfTheMomentShown()

@@ -28,16 +28,15 @@ QImage blankMap()
     return map;
 }
 
-QImage compose(const QImage &screenshot, const QImage &map)
+QImage compose(const QImage &screenshot, const QImage &map, const std::optional<QPoint> &mapAt)
 {
     QImage out = screenshot.convertToFormat(QImage::Format_RGB32);
-    if (out.isNull())
+    if (out.isNull() || !mapAt)
         return out;
-    // Outside the map picture the cut is transparent and paints nothing.
     const QImage cut = map.convertToFormat(QImage::Format_ARGB32_Premultiplied)
-                           .copy(QRect(QPoint(0, 0), kMapTarget.size()));
+                           .copy(QRect(QPoint(0, 0), kMapSize));
     QPainter painter(&out);
-    painter.drawImage(kMapTarget.topLeft(), cut);
+    painter.drawImage(*mapAt, cut);
     painter.end();
     return out;
 }

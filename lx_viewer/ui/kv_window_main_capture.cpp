@@ -19,6 +19,7 @@
 #include "core/kv_player.h"
 #include "kv_dialog_map.h"
 #include "kv_excel_report.h"
+#include "kv_frame_right.h"
 #include "kv_frame_title.h"
 #include "kv_key_forward.h"
 #include "kv_popup_capture.h"
@@ -166,7 +167,12 @@ void WindowMain::onStartReport()
     // 6.
     KVExcelReport report;
     report.setFacts(facts);
-    report.setPicture(KVReportPicture::compose(grab().toImage(), reportMapPicture()));
+    // The map area is painted where the map sits in the window; in full
+    // screen the right column (and the map) is not shown and nothing is.
+    std::optional<QPoint> mapAt;
+    if (QWidget *anchor = _rightFrame->mapAnchor(); anchor && anchor->isVisibleTo(this))
+        mapAt = anchor->mapTo(this, QPoint(0, 0));
+    report.setPicture(KVReportPicture::compose(grab().toImage(), reportMapPicture(), mapAt));
     const bool written = report.run(target);
     emit hub->hidePIPForCapture(false);
     QGuiApplication::restoreOverrideCursor();
