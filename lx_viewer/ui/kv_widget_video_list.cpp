@@ -106,7 +106,12 @@ QString KVWidgetVideoList::styleSheetText()
         " KVWidgetVideoList QScrollBar::sub-line:vertical { height: 0px; border: none;"
         " background: none; }\n"
         "KVWidgetVideoList QScrollBar::add-page:vertical,"
-        " KVWidgetVideoList QScrollBar::sub-page:vertical { background: #3A3A3A; }\n");
+        " KVWidgetVideoList QScrollBar::sub-page:vertical { background: #3A3A3A; }\n"
+        // The header is disabled (not clickable); without its own colours it
+        // would take the palette's greyed-out look. No padding, so the
+        // narrow "サイズ" column keeps its whole title.
+        "KVWidgetVideoList QHeaderView::section { background-color: #595959; color: #F5F5F5;"
+        " border: none; border-right: 1px solid #666666; padding: 0px; font-size: 12px; }\n");
 }
 
 KVVideoItem *KVWidgetVideoList::itemAt(int row) const
