@@ -15,6 +15,7 @@
 #include "kv_window_test_util.h"
 
 #include "app/kv_app.h"
+#include "app/kv_language.h"
 #include "core/kv_key_event.h"
 #include "core/kv_play_process.h"
 #include "core/kv_player.h"
@@ -500,6 +501,33 @@ private slots:
         QVERIFY(pausedDuringPopup);
         QVERIFY(!_play->playButton()->isChecked());
         QVERIFY(!shot.isEmpty());
+    }
+
+    // The zoomed and full-screen views in English, for the eye; the camera
+    // title follows the language.
+    void englishZoomAndFullScreenScreenshots()
+    {
+        KVLanguage::instance()->setLanguage(KVLanguage::LANGUAGE_ENGLISH);
+        activate();
+        QWidget *video = _video->videoWidget();
+        QTest::mouseDClick(video, Qt::LeftButton, {}, videoPoint(0.5, 0.5));
+        QVERIFY(_video->isZoomOn());
+        QTest::qWait(150);
+        QVERIFY(!KVTest::saveScreenshot(_window, "player_zoomed_en").isEmpty());
+        QTest::keyClick(_window, Qt::Key_Return);
+        QVERIFY(_window->isFullScreen());
+        activate();
+        QTRY_VERIFY(_video->width() > 690);
+        QTest::mouseDClick(video, Qt::LeftButton, {}, videoPoint(0.5, 0.5));
+        QVERIFY(_video->isZoomOn());
+        QTRY_COMPARE(_video->insetBox()->size(), QSize(480, 270));
+        QTest::qWait(150);
+        QVERIFY(!KVTest::saveScreenshot(_window, "player_fullscreen_en").isEmpty());
+        QTest::keyClick(_window, Qt::Key_Escape);
+        QVERIFY(!_window->isFullScreen());
+        QVERIFY(!_video->isZoomOn());
+        activate();
+        KVLanguage::instance()->setLanguage(KVLanguage::LANGUAGE_JAPANESE);
     }
 
     void rearOnlyRecording()
