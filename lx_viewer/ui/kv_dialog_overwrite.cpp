@@ -33,11 +33,7 @@ KVDialogOverwrite::KVDialogOverwrite(QWidget *parent, const QString &conflictNam
     setObjectName(QStringLiteral("dialog_overwrite"));
     setFixedWidth(420);
 
-    auto *outer = new QVBoxLayout(contentWidget());
-    outer->setContentsMargins(10, 13, 10, 12);
-    outer->setSpacing(0);
-    auto *panel = new KVPopupContentBackground(contentWidget());
-    outer->addWidget(panel);
+    auto *panel = KVPopupContentBackground::addTo(contentWidget());
 
     auto *layout = new QVBoxLayout(panel);
     layout->setContentsMargins(10, 10, 10, 10);

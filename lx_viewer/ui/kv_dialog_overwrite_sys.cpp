@@ -31,12 +31,8 @@ KVDialogOverwriteSys::KVDialogOverwriteSys(QWidget *parent, const QString &text)
     setObjectName(QStringLiteral("dialog_overwrite_sys"));
     setFixedWidth(420);
 
-    auto *outer = new QVBoxLayout(contentWidget());
-    outer->setContentsMargins(10, 13, 10, 12);
-    outer->setSpacing(0);
-    auto *panel = new KVPopupContentBackground(contentWidget());
+    auto *panel = KVPopupContentBackground::addTo(contentWidget());
     panel->setMinimumHeight(60);
-    outer->addWidget(panel);
 
     auto *layout = new QVBoxLayout(panel);
     layout->setContentsMargins(10, 10, 10, 10);

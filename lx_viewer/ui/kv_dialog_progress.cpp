@@ -23,12 +23,8 @@ KVDialogProgress::KVDialogProgress(QWidget *parent, const QString &title)
     setObjectName(QStringLiteral("dialog_progress"));
     setFixedWidth(kMaximum + 56);
 
-    auto *outer = new QVBoxLayout(contentWidget());
-    outer->setContentsMargins(10, 13, 10, 12);
-    outer->setSpacing(0);
-    auto *panel = new KVPopupContentBackground(contentWidget());
+    auto *panel = KVPopupContentBackground::addTo(contentWidget());
     panel->setMinimumHeight(60);
-    outer->addWidget(panel);
 
     auto *layout = new QVBoxLayout(panel);
     layout->setContentsMargins(8, 8, 8, 8);

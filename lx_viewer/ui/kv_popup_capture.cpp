@@ -43,11 +43,7 @@ KVPopupCapture::KVPopupCapture(QWidget *parent, QStringList *captures)
     if (!japanese && titleWidget()->titleLabel())
         titleWidget()->titleLabel()->setText(QStringLiteral("Save Capture"));
 
-    auto *outer = new QVBoxLayout(contentWidget());
-    outer->setContentsMargins(10, 13, 10, 12);
-    outer->setSpacing(0);
-    auto *panel = new KVPopupContentBackground(contentWidget());
-    outer->addWidget(panel);
+    auto *panel = KVPopupContentBackground::addTo(contentWidget());
 
     auto *layout = new QVBoxLayout(panel);
     layout->setContentsMargins(12, 10, 12, 10);

@@ -12,6 +12,11 @@ class KVPopupContentBackground : public QWidget
 public:
     explicit KVPopupContentBackground(QWidget *parent = nullptr);
 
+    // The pop-ups' common frame: a panel in the pop-up's content widget,
+    // 10/13/10/12 pixels from its edges. The caller lays its content out on
+    // the returned panel.
+    static KVPopupContentBackground *addTo(QWidget *content);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
 };

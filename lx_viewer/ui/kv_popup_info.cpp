@@ -34,11 +34,7 @@ KVPopupInfo::KVPopupInfo(QWidget *parent, const QString &, const QString &logo)
         titleWidget()->titleLabel()->setText(QStringLiteral("Viewer S/W Version Info."));
     titleWidget()->closeButton()->hide();
 
-    auto *outer = new QVBoxLayout(contentWidget());
-    outer->setContentsMargins(10, 13, 10, 12);
-    outer->setSpacing(0);
-    auto *panel = new KVPopupContentBackground(contentWidget());
-    outer->addWidget(panel);
+    auto *panel = KVPopupContentBackground::addTo(contentWidget());
 
     auto *layout = new QVBoxLayout(panel);
     layout->setContentsMargins(8, 8, 6, 8);

@@ -19,12 +19,8 @@ KVPopupMessage::KVPopupMessage(QWidget *parent, const QString &message, const QS
     // A short message would leave no room for the OK button and the title.
     setFixedWidth(qMax(textWidth + 31, kMinimumWidth));
 
-    auto *outer = new QVBoxLayout(contentWidget());
-    outer->setContentsMargins(10, 13, 10, 12);
-    outer->setSpacing(0);
-    auto *panel = new KVPopupContentBackground(contentWidget());
+    auto *panel = KVPopupContentBackground::addTo(contentWidget());
     panel->setMinimumHeight(80);
-    outer->addWidget(panel);
 
     auto *layout = new QVBoxLayout(panel);
     layout->setContentsMargins(0, 0, 0, 0);
