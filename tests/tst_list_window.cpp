@@ -421,15 +421,20 @@ private slots:
             if (KVDialogProgress *p = KVDialogProgress::current())
                 barMaximum = qMax(barMaximum, p->progressBar()->value());
         });
-        QSignalSpy ends(list(), &KVVideoFileList::backupEnd);
+        // Counted on this (the GUI) thread, after the controller's queued
+        // slots have run; a signal spy would count on the worker thread at
+        // the emission, before the pop-up has even opened.
+        int ended = 0;
+        auto e = connect(
+            list(), &KVVideoFileList::backupEnd, this, [&] { ++ended; }, Qt::QueuedConnection);
         auto runBackup = [&](const QString &folder) {
-            const qsizetype before = ends.size();
+            const int before = ended;
             QString title, start;
             pickInDialog(folder, &title, &start);
             QTest::mouseClick(_frame->backupButton(), Qt::LeftButton);
             QCOMPARE(title, QStringLiteral("保存"));
             QCOMPARE(start, KVApp::path(KVApp::PATH_BACKUP));
-            QVERIFY(QTest::qWaitFor([&] { return ends.size() > before; }, 20000));
+            QVERIFY(QTest::qWaitFor([&] { return ended > before; }, 20000));
             QTRY_VERIFY(!KVDialogProgress::current());
         };
         runBackup(target);
@@ -481,6 +486,7 @@ private slots:
         QCOMPARE(text, QStringLiteral("コピーできなかったファイルがあります。"));
         QVERIFY(!QFileInfo::exists(locked + "/" + QFileInfo(front).fileName()));
         disconnect(c);
+        disconnect(e);
         stopPlayer();
     }
 
