@@ -144,6 +144,31 @@ private slots:
         QCOMPARE(r->outputRect(frame, 1.0, QSize(400, 200)), QRect(0, 0, 400, 200));
     }
 
+    // A producer that found the queue full refills it in a batch: it waits
+    // until the queue has drained to the low-water mark, not for one slot.
+    void queueLowWater()
+    {
+        BlockingQueue<int> queue(4, 2);
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(queue.push(i));
+        std::atomic<bool> pushed{false};
+        std::thread producer([&] { pushed = queue.push(4); });
+        QTest::qWait(50);
+        QVERIFY(!pushed); // blocked on the full queue
+        int value = -1;
+        QVERIFY(queue.pop(&value));
+        QCOMPARE(value, 0);
+        QTest::qWait(150); // longer than the producer's safety-net wait
+        QVERIFY(!pushed);
+        QCOMPARE(queue.size(), size_t(3));
+        QVERIFY(queue.pop(&value));
+        producer.join();
+        QVERIFY(pushed);
+        QCOMPARE(queue.size(), size_t(3));
+        QVERIFY(queue.peek(2, &value));
+        QCOMPARE(value, 4);
+    }
+
     void queueAbortAndStaleProducers()
     {
         BlockingQueue<int> queue(2);

@@ -13,7 +13,10 @@
 // most one, which "within_one_frame" counts directly (share of main frames
 // at whose moment the secondary showed a frame at most one number away).
 // --compare-ffmpeg adds the CPU time of `ffmpeg -threads 1 -t N -i F -an -f
-// null -` over both files and our ratio to it. Sound is not decoded unless
+// null -` over both files and our ratio to it. The reference runs right
+// before and right after the playback and the mean of the two counts: the
+// speed of a shared machine drifts, and one run on one side of the
+// playback measures the drift as much as the player. Sound is not decoded unless
 // --sound is given (the reference decodes no sound either). --dump writes
 // every frame shown by the two players as CSV (see KVBench::dumpRecords).
 
@@ -22,11 +25,14 @@
 #include "kv_bench_pair.h"
 
 #include "media/audiooutput.h"
+#include "media/averror.h"
+#include "media/mediasource.h"
 #include "media/timesource.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -59,6 +65,38 @@ int kvBenchPlayback(int argc, char **argv)
     if (!args.has(QStringLiteral("sound")))
         kvm::AudioOutput::forceNoDeviceForTests();
 
+    const bool compare = args.has(QStringLiteral("compare-ffmpeg"));
+    auto reference = [&](double length, double *front, double *rear) {
+        *front = KVBench::ffmpegDecodeCpuSeconds(args.positional.at(0), length, &why);
+        *rear = *front < 0 ? -1
+                           : KVBench::ffmpegDecodeCpuSeconds(args.positional.at(1), length, &why);
+        if (*front >= 0 && *rear >= 0)
+            return true;
+        std::fprintf(stderr, "korvid-bench playback: %s\n", qPrintable(why));
+        return false;
+    };
+    // Without --seconds the length is the shorter file's, read here so that
+    // the reference can run before the playback too.
+    double length = seconds;
+    if (length <= 0) {
+        qint64 shorter = -1;
+        for (const QString &path : args.positional) {
+            kvm::AVError error;
+            const auto media = kvm::MediaSource::open(path, &error);
+            if (!media) {
+                std::fprintf(stderr, "korvid-bench playback: %s: %s\n", qPrintable(path),
+                    qPrintable(error.string()));
+                return 1;
+            }
+            const qint64 ms = media->info().durationMs;
+            shorter = shorter < 0 ? ms : std::min(shorter, ms);
+        }
+        length = double(shorter) / 1000.0;
+    }
+    double refBefore[2] = {-1, -1};
+    if (compare && !reference(length, &refBefore[0], &refBefore[1]))
+        return 1;
+
     const double cpu0 = KVBench::cpuSeconds();
     QElapsedTimer wall;
     wall.start();
@@ -71,7 +109,6 @@ int kvBenchPlayback(int argc, char **argv)
         std::fprintf(stderr, "korvid-bench playback: %s\n", qPrintable(why));
         return 1;
     }
-    const double length = seconds > 0 ? seconds : double(pair.commonDurationMs()) / 1000.0;
     const qint64 endMs = pair.startMs() + qint64(length * 1000.0);
     if (!pair.start(speed, &why)) {
         std::fprintf(stderr, "korvid-bench playback: %s\n", qPrintable(why));
@@ -80,12 +117,14 @@ int kvBenchPlayback(int argc, char **argv)
     KVBench::Span span;
     span.fromNs = kvm::nowNs();
     const int limitMs = int(length / speed * 1000.0) + 30000;
-    KVBench::Pair::waitUntil(
-        [&] {
-            return pair.front.masterClock()->valueMs() >= endMs
-                || pair.front.mediaStatus() == kvm::EndOfMedia;
-        },
-        limitMs, 20);
+    auto atEnd = [&] {
+        return pair.front.masterClock()->valueMs() >= endMs
+            || pair.front.mediaStatus() == kvm::EndOfMedia;
+    };
+    // Wait without waking the GUI thread until shortly before the end (a
+    // poll every few milliseconds would be counted as the player's CPU).
+    KVBench::Pair::waitUntil(atEnd, std::max(0, int(length / speed * 1000.0) - 300), 1000);
+    KVBench::Pair::waitUntil(atEnd, limitMs, 5);
     pair.stopBoth();
     span.toNs = kvm::nowNs();
     const double cpu = KVBench::cpuSeconds() - cpu0;
@@ -124,19 +163,20 @@ int kvBenchPlayback(int argc, char **argv)
                 .arg(sync.shareWithinOne(), 0, 'f', 5)
                 .arg(sync.maxFrameDiff)
                 .arg(sync.unmatched);
-    if (args.has(QStringLiteral("compare-ffmpeg"))) {
-        const double a = KVBench::ffmpegDecodeCpuSeconds(args.positional.at(0), length, &why);
-        const double b
-            = a < 0 ? -1 : KVBench::ffmpegDecodeCpuSeconds(args.positional.at(1), length, &why);
-        if (a < 0 || b < 0) {
-            std::fprintf(stderr, "korvid-bench playback: %s\n", qPrintable(why));
+    if (compare) {
+        double after[2];
+        if (!reference(length, &after[0], &after[1]))
             return 1;
-        }
+        const double a = (refBefore[0] + after[0]) / 2;
+        const double b = (refBefore[1] + after[1]) / 2;
         json += QStringLiteral(",\"ffmpeg_cpu_s\":%1,\"ffmpeg_front_cpu_s\":%2,"
-                               "\"ffmpeg_rear_cpu_s\":%3,\"cpu_ratio\":%4")
+                               "\"ffmpeg_rear_cpu_s\":%3,\"ffmpeg_before_cpu_s\":%4,"
+                               "\"ffmpeg_after_cpu_s\":%5,\"cpu_ratio\":%6")
                     .arg(a + b, 0, 'f', 3)
                     .arg(a, 0, 'f', 3)
                     .arg(b, 0, 'f', 3)
+                    .arg(refBefore[0] + refBefore[1], 0, 'f', 3)
+                    .arg(after[0] + after[1], 0, 'f', 3)
                     .arg(cpu / (a + b), 0, 'f', 3);
     }
     json += QLatin1Char('}');

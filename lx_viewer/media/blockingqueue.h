@@ -17,15 +17,26 @@ namespace kvm
 template <typename T> class BlockingQueue
 {
 public:
-    explicit BlockingQueue(size_t capacity) : _capacity(capacity) { }
+    // A producer that found the queue full waits until it holds no more
+    // than lowWater items, so it refills in batches; by default it goes on
+    // as soon as there is room.
+    explicit BlockingQueue(size_t capacity, size_t lowWater = 0)
+        : _capacity(capacity),
+          _lowWater(lowWater > 0 && lowWater < capacity ? lowWater : capacity - 1)
+    {
+    }
 
-    // Waits while the queue is full; false (item not queued) when aborted
-    // or when stale() says the item is no longer wanted.
+    // Waits while the queue is full (see lowWater); false (item not queued)
+    // when aborted or when stale() says the item is no longer wanted. Every
+    // change of what stale() says must be followed by wakeProducers(),
+    // removeIf() or abort(); the timed wait is only a safety net.
     bool push(T item, const std::function<bool()> &stale = {})
     {
         std::unique_lock lock(_mutex);
-        while (_items.size() >= _capacity && !_aborted && !(stale && stale()))
-            _notFull.wait_for(lock, std::chrono::milliseconds(20));
+        if (_items.size() >= _capacity) {
+            while (_items.size() > _lowWater && !_aborted && !(stale && stale()))
+                _notFull.wait_for(lock, std::chrono::milliseconds(100));
+        }
         if (_aborted || (stale && stale()))
             return false;
         _items.push_back(std::move(item));
@@ -54,7 +65,8 @@ public:
             return false;
         *out = std::move(_items.front());
         _items.pop_front();
-        _notFull.notify_all();
+        if (_items.size() <= _lowWater)
+            _notFull.notify_all();
         return true;
     }
 
@@ -74,7 +86,8 @@ public:
         if (_items.empty())
             return false;
         _items.pop_front();
-        _notFull.notify_all();
+        if (_items.size() <= _lowWater)
+            _notFull.notify_all();
         return true;
     }
 
@@ -122,6 +135,7 @@ private:
     std::condition_variable _notFull;
     std::deque<T> _items;
     size_t _capacity;
+    size_t _lowWater;
     bool _aborted = false;
 };
 

@@ -4,7 +4,8 @@
 
 #include <algorithm>
 
-namespace kvm {
+namespace kvm
+{
 
 int frameStripHeight(int h)
 {
@@ -42,7 +43,10 @@ int readFrameStrip(const uint8_t *luma, int stride, int w, int h)
         const int x1 = std::max(x0 + 1, bx0 + bw * 3 / 4);
         long sum = 0;
         long count = 0;
-        for (int y = y0; y < y1; ++y) {
+        // A few rows across the middle of the strip are enough: each bit is a
+        // flat block, and this runs for every frame a benchmark shows.
+        const int step = std::max(1, (y1 - y0) / 4);
+        for (int y = y0; y < y1; y += step) {
             const uint8_t *row = luma + y * stride;
             for (int x = x0; x < x1; ++x) {
                 sum += row[x];
@@ -59,8 +63,8 @@ int readFrameStrip(const QImage &image)
     if (image.isNull())
         return -1;
     const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
-    return readFrameStrip(grey.constBits(), static_cast<int>(grey.bytesPerLine()), grey.width(),
-                          grey.height());
+    return readFrameStrip(
+        grey.constBits(), static_cast<int>(grey.bytesPerLine()), grey.width(), grey.height());
 }
 
 } // namespace kvm

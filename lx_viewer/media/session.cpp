@@ -12,6 +12,8 @@
 #include <cmath>
 #include <map>
 
+#include <pthread.h>
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -28,6 +30,10 @@ namespace
 
 constexpr double kEpsilon = 1e-6; // seconds; time stamps are exact to far better
 constexpr double kMaxWait = 0.010; // the presenter re-checks at least this often
+// ... except while the next frame is not due yet: pause, resume, seeks and
+// speed changes through the player wake it, so this only bounds how late a
+// frame can be after the clock was set forward from outside.
+constexpr double kMaxDueWait = 0.050;
 
 std::shared_ptr<AVPacket> makePacket()
 {
@@ -91,11 +97,18 @@ void PlaybackSession::start(double targetSeconds, bool accurate)
     }
     const int count = _sink ? 4 : 3;
     _running.store(count);
-    _threads.emplace_back([this] { demuxLoop(); });
-    _threads.emplace_back([this] { videoLoop(); });
-    _threads.emplace_back([this] { presenterLoop(); });
+    // Named so that profilers and debuggers tell the threads apart.
+    auto named = [](const char *name, auto loop) {
+        return [name, loop] {
+            pthread_setname_np(pthread_self(), name);
+            loop();
+        };
+    };
+    _threads.emplace_back(named("kvm-demux", [this] { demuxLoop(); }));
+    _threads.emplace_back(named("kvm-video", [this] { videoLoop(); }));
+    _threads.emplace_back(named("kvm-present", [this] { presenterLoop(); }));
     if (_sink)
-        _threads.emplace_back([this] { audioLoop(); });
+        _threads.emplace_back(named("kvm-audio", [this] { audioLoop(); }));
 }
 
 int PlaybackSession::requestSeek(double targetSeconds, bool accurate)
@@ -147,11 +160,10 @@ void PlaybackSession::join()
         _sink->close();
 }
 
-void PlaybackSession::waitWake(quint64 seq, double seconds)
+void PlaybackSession::waitWake(quint64 seq, double seconds, double cap)
 {
     std::unique_lock lock(_wakeMutex);
-    const auto timeout
-        = std::chrono::microseconds(qint64(std::clamp(seconds, 0.0, kMaxWait) * 1e6));
+    const auto timeout = std::chrono::microseconds(qint64(std::clamp(seconds, 0.0, cap) * 1e6));
     _wakeCv.wait_for(lock, timeout, [&] { return _wakeSeq != seq || _aborted.load(); });
 }
 
@@ -235,7 +247,7 @@ void PlaybackSession::demuxLoop()
                 seq = _wakeSeq;
             }
             if (!takeRequest(handled, &request))
-                waitWake(seq, kMaxWait);
+                waitWake(seq, kMaxWait, kMaxWait);
             continue;
         }
         std::shared_ptr<AVPacket> packet = makePacket();
@@ -331,7 +343,11 @@ void PlaybackSession::videoLoop()
         Frame item{VideoFrame(current, pts, serial), serial, target, false};
         av_frame_free(&owned);
         _frames.push(std::move(item), [this, serial] { return isStale(serial); });
-        wake();
+        // The queue itself wakes a presenter waiting for a frame; one that
+        // sleeps until its next frame is due (or paused) only needs waking
+        // for a target, which is shown at once.
+        if (target)
+            wake();
     };
     auto finish = [&]() {
         if (targetPending && haveDropped)
@@ -544,7 +560,7 @@ void PlaybackSession::presenterLoop()
         }
         if (_link->paused) {
             lock.unlock();
-            waitWake(seq, kMaxWait);
+            waitWake(seq, kMaxWait, kMaxWait);
             continue;
         }
         const double now = clock->value();
@@ -553,12 +569,12 @@ void PlaybackSession::presenterLoop()
             const double end = _stopSeconds.load();
             if (end > 0 && now + kEpsilon < end && clock->isActive()) {
                 lock.unlock();
-                waitWake(seq, (end - now) / speed);
+                waitWake(seq, (end - now) / speed, kMaxWait);
                 continue;
             }
             if (end > 0 && now + kEpsilon < end) { // clock stands: wait for it
                 lock.unlock();
-                waitWake(seq, kMaxWait);
+                waitWake(seq, kMaxWait, kMaxWait);
                 continue;
             }
             _frames.dropFront();
@@ -572,7 +588,7 @@ void PlaybackSession::presenterLoop()
         const double pts = item.frame.pts();
         if (pts > now + kEpsilon) {
             lock.unlock();
-            waitWake(seq, (pts - now) / speed);
+            waitWake(seq, (pts - now) / speed, kMaxDueWait);
             continue;
         }
         // Due. Late frames go: when the next one is due too, or when this one's
