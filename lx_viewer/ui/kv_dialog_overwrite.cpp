@@ -4,6 +4,7 @@
 #include "data/kv_backup_handover.h"
 #include "kv_button.h"
 #include "kv_layout.h"
+#include "kv_overwrite_buttons.h"
 #include "kv_popup_content_background.h"
 #include "kv_widget_check_box.h"
 
@@ -11,17 +12,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-namespace
-{
-KVButton *addButton(KVPopup *popup, const QString &text)
-{
-    KVButton *button = KVButton::create(popup->buttonBar(), popup->buttonLayout(),
-        QStringLiteral("popup_button"), QString(), QSize(120, 30));
-    button->setText(text);
-    return button;
-}
-} // namespace
 
 KVDialogOverwrite::KVDialogOverwrite(QWidget *parent, const QString &conflictName, int remaining)
     : KVPopup(parent,
@@ -55,15 +45,10 @@ KVDialogOverwrite::KVDialogOverwrite(QWidget *parent, const QString &conflictNam
         layout->addWidget(_applyBox);
     }
 
-    buttonLayout()->addStretch(1);
-    _skipButton = addButton(this, japanese ? QStringLiteral("スキップ") : QStringLiteral("Skip"));
-    buttonLayout()->addSpacing(10);
-    _overwriteButton
-        = addButton(this, japanese ? QStringLiteral("置き換える") : QStringLiteral("Overwrite"));
-    buttonLayout()->addSpacing(10);
-    _cancelButton
-        = addButton(this, japanese ? QStringLiteral("キャンセル") : QStringLiteral("Cancel"));
-    buttonLayout()->addStretch(1);
+    const KVOverwriteButtons buttons = KVOverwriteButtons::addTo(this);
+    _skipButton = buttons.skip;
+    _overwriteButton = buttons.overwrite;
+    _cancelButton = buttons.cancel;
 
     connect(_skipButton, &QPushButton::clicked, this, &KVDialogOverwrite::onSkip);
     connect(_overwriteButton, &QPushButton::clicked, this, &KVDialogOverwrite::onOverwrite);

@@ -2,24 +2,13 @@
 
 #include "app/kv_language.h"
 #include "kv_button.h"
+#include "kv_overwrite_buttons.h"
 #include "kv_popup_content_background.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-namespace
-{
-KVButton *addButton(KVPopup *popup, const QString &text)
-{
-    KVButton *button = KVButton::create(popup->buttonBar(), popup->buttonLayout(),
-        QStringLiteral("popup_button"), QString(), QSize(120, 30));
-    button->setText(text);
-    button->setStyleSheet(QStringLiteral("font-size: 14px;"));
-    return button;
-}
-} // namespace
 
 KVDialogOverwriteSys::KVDialogOverwriteSys(QWidget *parent, const QString &text)
     : KVPopup(parent,
@@ -53,15 +42,11 @@ KVDialogOverwriteSys::KVDialogOverwriteSys(QWidget *parent, const QString &text)
         layout->addWidget(_nameLabel);
     }
 
-    buttonLayout()->addStretch(1);
-    _skipButton = addButton(this, japanese ? QStringLiteral("スキップ") : QStringLiteral("Skip"));
-    buttonLayout()->addSpacing(10);
-    _overwriteButton
-        = addButton(this, japanese ? QStringLiteral("置き換える") : QStringLiteral("Overwrite"));
-    buttonLayout()->addSpacing(10);
-    _cancelButton
-        = addButton(this, japanese ? QStringLiteral("キャンセル") : QStringLiteral("Cancel"));
-    buttonLayout()->addStretch(1);
+    const KVOverwriteButtons buttons
+        = KVOverwriteButtons::addTo(this, QStringLiteral("font-size: 14px;"));
+    _skipButton = buttons.skip;
+    _overwriteButton = buttons.overwrite;
+    _cancelButton = buttons.cancel;
 
     connect(_skipButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(_overwriteButton, &QPushButton::clicked, this, &QDialog::accept);
