@@ -15,6 +15,7 @@
 
 #include "../videorenderer.h"
 #include "glframetextures.h"
+#include "repaintposter.h"
 
 #include <QOpenGLBuffer>
 #include <QOpenGLFunctions>
@@ -57,7 +58,7 @@ private:
     void drawFrame(const VideoFrame &frame);
 
     // --- presenter thread sets, GUI thread clears
-    std::atomic<bool> _repaintPosted{false};
+    RepaintPoster _repaint{this};
 
     // --- GUI thread only (GL objects: with the widget's context current)
     bool _glReady = false;

@@ -27,17 +27,7 @@ WidgetRenderer::~WidgetRenderer()
 
 void WidgetRenderer::onFrame(const VideoFrame &)
 {
-    // One queued repaint at a time: a slow GUI thread does not collect a
-    // queue of them.
-    if (_repaintPosted.exchange(true))
-        return;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            _repaintPosted = false;
-            update();
-        },
-        Qt::QueuedConnection);
+    _repaint.post();
 }
 
 void WidgetRenderer::onOutputParametersChanged()

@@ -12,6 +12,7 @@
 
 #include "../videorenderer.h"
 #include "framescaler.h"
+#include "repaintposter.h"
 
 #include <QImage>
 #include <QWidget>
@@ -42,7 +43,7 @@ protected:
 
 private:
     // --- presenter thread sets, GUI thread clears
-    std::atomic<bool> _repaintPosted{false};
+    RepaintPoster _repaint{this};
 
     // --- GUI thread only
     FrameScaler _scaler;
