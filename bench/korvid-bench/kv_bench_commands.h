@@ -14,3 +14,6 @@ int kvBenchScanCard(int argc, char **argv);
 int kvBenchPlayback(int argc, char **argv);
 int kvBenchSeek(int argc, char **argv);
 int kvBenchSync(int argc, char **argv);
+// Decoding alone in a chosen pattern (flat out, paced in bursts, frames
+// held), to set the playback figures against.
+int kvBenchDecode(int argc, char **argv);

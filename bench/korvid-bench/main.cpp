@@ -29,6 +29,9 @@ const Command kCommands[] = {
     {"sync", kvBenchSync,
         "sync FRONT REAR [--seconds N] [--speed S] [--cycles K] [--seed X]\n"
         "                    frames within one while playing, identical after pauses and seeks"},
+    {"decode", kvBenchDecode,
+        "decode FILE... [--seconds N] [--burst B] [--hold H] [--fps F]\n"
+        "                    decoding alone (no player), flat out or paced in bursts: cpu_s"},
 };
 
 int usage()
