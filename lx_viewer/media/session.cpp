@@ -34,6 +34,10 @@ constexpr double kMaxWait = 0.010; // the presenter re-checks at least this ofte
 // speed changes through the player wake it, so this only bounds how late a
 // frame can be after the clock was set forward from outside.
 constexpr double kMaxDueWait = 0.050;
+// Waits for something that always comes with a wake-up of its own (a pause
+// ending, a seek, a frame, the end of the session) only re-check this often,
+// so a paused or finished player does not wake a hundred times a second.
+constexpr double kMaxIdleWait = 0.5;
 
 std::shared_ptr<AVPacket> makePacket()
 {
@@ -247,7 +251,7 @@ void PlaybackSession::demuxLoop()
                 seq = _wakeSeq;
             }
             if (!takeRequest(handled, &request))
-                waitWake(seq, kMaxWait, kMaxWait);
+                waitWake(seq, kMaxIdleWait, kMaxIdleWait);
             continue;
         }
         std::shared_ptr<AVPacket> packet = makePacket();
@@ -531,7 +535,7 @@ void PlaybackSession::presenterLoop()
         }
         Frame item;
         if (!_frames.peek(0, &item)) {
-            _frames.waitNotEmpty(std::chrono::milliseconds(10));
+            _frames.waitNotEmpty(std::chrono::milliseconds(qint64(kMaxIdleWait * 1000)));
             continue;
         }
         if (item.serial != _serial.load()) {
@@ -560,7 +564,7 @@ void PlaybackSession::presenterLoop()
         }
         if (_link->paused) {
             lock.unlock();
-            waitWake(seq, kMaxWait, kMaxWait);
+            waitWake(seq, kMaxIdleWait, kMaxIdleWait);
             continue;
         }
         const double now = clock->value();
