@@ -127,4 +127,13 @@ double percentile(QList<double> values, double p)
     return values.at(std::clamp<qsizetype>(rank - 1, 0, values.size() - 1));
 }
 
+double median(QList<double> values)
+{
+    if (values.isEmpty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const qsizetype n = values.size();
+    return n % 2 ? values.at(n / 2) : (values.at(n / 2 - 1) + values.at(n / 2)) / 2;
+}
+
 } // namespace KVBench

@@ -37,5 +37,7 @@ struct Args {
 
 // A percentile (0..100) of values by nearest rank; 0 for an empty list.
 double percentile(QList<double> values, double p);
+// The median (the mean of the middle two for an even count); 0 for an empty list.
+double median(QList<double> values);
 
 } // namespace KVBench

@@ -13,10 +13,12 @@
 // most one, which "within_one_frame" counts directly (share of main frames
 // at whose moment the secondary showed a frame at most one number away).
 // --compare-ffmpeg adds the CPU time of `ffmpeg -threads 1 -t N -i F -an -f
-// null -` over both files and our ratio to it. The reference runs right
-// before and right after the playback and the mean of the two counts: the
-// speed of a shared machine drifts, and one run on one side of the
-// playback measures the drift as much as the player. Sound is not decoded unless
+// null -` over both files and our ratio to it. The reference runs R times
+// (--reference-runs, default 2) right before and R times right after the
+// playback and the median of those 2R runs counts: the speed of a shared
+// machine drifts, and flat-out runs of the same decoding a minute apart
+// differ by up to 30 %, so one run on one side of the playback measures the
+// drift as much as the player. Sound is not decoded unless
 // --sound is given (the reference decodes no sound either). --dump writes
 // every frame shown by the two players as CSV (see KVBench::dumpRecords).
 
@@ -45,17 +47,19 @@ int kvBenchPlayback(int argc, char **argv)
     QString why;
     bool ok = args.parse(raw,
                   {QStringLiteral("seconds"), QStringLiteral("speed"), QStringLiteral("renderer"),
-                      QStringLiteral("dump")},
+                      QStringLiteral("dump"), QStringLiteral("reference-runs")},
                   {QStringLiteral("compare-ffmpeg"), QStringLiteral("sound")}, &why)
         && args.positional.size() == 2;
     const double seconds = args.number(QStringLiteral("seconds"), 0, &ok);
     const double speed = args.number(QStringLiteral("speed"), 1.0, &ok);
     const QString renderer = args.values.value(QStringLiteral("renderer"), QStringLiteral("null"));
-    if (!ok || speed <= 0 || seconds < 0
+    const int referenceRuns = int(args.number(QStringLiteral("reference-runs"), 2, &ok));
+    if (!ok || speed <= 0 || seconds < 0 || referenceRuns < 1
         || (renderer != QLatin1String("null") && renderer != QLatin1String("widget"))) {
         std::fprintf(stderr,
             "%s%susage: korvid-bench playback FRONT REAR [--seconds N] [--speed S] "
-            "[--renderer null|widget] [--compare-ffmpeg] [--sound] [--dump CSV]\n",
+            "[--renderer null|widget] [--compare-ffmpeg [--reference-runs R]] [--sound] "
+            "[--dump CSV]\n",
             qPrintable(why), why.isEmpty() ? "" : "\n");
         return 2;
     }
@@ -66,14 +70,24 @@ int kvBenchPlayback(int argc, char **argv)
         kvm::AudioOutput::forceNoDeviceForTests();
 
     const bool compare = args.has(QStringLiteral("compare-ffmpeg"));
-    auto reference = [&](double length, double *front, double *rear) {
-        *front = KVBench::ffmpegDecodeCpuSeconds(args.positional.at(0), length, &why);
-        *rear = *front < 0 ? -1
-                           : KVBench::ffmpegDecodeCpuSeconds(args.positional.at(1), length, &why);
-        if (*front >= 0 && *rear >= 0)
-            return true;
-        std::fprintf(stderr, "korvid-bench playback: %s\n", qPrintable(why));
-        return false;
+    // One side's reference runs; appends each run's CPU time per file.
+    QList<double> refFront, refRear, refTotal;
+    auto reference = [&](double length) {
+        for (int i = 0; i < referenceRuns; ++i) {
+            const double front
+                = KVBench::ffmpegDecodeCpuSeconds(args.positional.at(0), length, &why);
+            const double rear = front < 0
+                ? -1
+                : KVBench::ffmpegDecodeCpuSeconds(args.positional.at(1), length, &why);
+            if (front < 0 || rear < 0) {
+                std::fprintf(stderr, "korvid-bench playback: %s\n", qPrintable(why));
+                return false;
+            }
+            refFront << front;
+            refRear << rear;
+            refTotal << front + rear;
+        }
+        return true;
     };
     // Without --seconds the length is the shorter file's, read here so that
     // the reference can run before the playback too.
@@ -93,9 +107,9 @@ int kvBenchPlayback(int argc, char **argv)
         }
         length = double(shorter) / 1000.0;
     }
-    double refBefore[2] = {-1, -1};
-    if (compare && !reference(length, &refBefore[0], &refBefore[1]))
+    if (compare && !reference(length))
         return 1;
+    const QList<double> totalsBefore = refTotal;
 
     const double cpu0 = KVBench::cpuSeconds();
     QElapsedTimer wall;
@@ -164,20 +178,22 @@ int kvBenchPlayback(int argc, char **argv)
                 .arg(sync.maxFrameDiff)
                 .arg(sync.unmatched);
     if (compare) {
-        double after[2];
-        if (!reference(length, &after[0], &after[1]))
+        if (!reference(length))
             return 1;
-        const double a = (refBefore[0] + after[0]) / 2;
-        const double b = (refBefore[1] + after[1]) / 2;
+        const QList<double> totalsAfter = refTotal.mid(totalsBefore.size());
+        const double total = KVBench::median(refTotal);
         json += QStringLiteral(",\"ffmpeg_cpu_s\":%1,\"ffmpeg_front_cpu_s\":%2,"
                                "\"ffmpeg_rear_cpu_s\":%3,\"ffmpeg_before_cpu_s\":%4,"
-                               "\"ffmpeg_after_cpu_s\":%5,\"cpu_ratio\":%6")
-                    .arg(a + b, 0, 'f', 3)
-                    .arg(a, 0, 'f', 3)
-                    .arg(b, 0, 'f', 3)
-                    .arg(refBefore[0] + refBefore[1], 0, 'f', 3)
-                    .arg(after[0] + after[1], 0, 'f', 3)
-                    .arg(cpu / (a + b), 0, 'f', 3);
+                               "\"ffmpeg_after_cpu_s\":%5,\"ffmpeg_min_cpu_s\":%6,"
+                               "\"ffmpeg_max_cpu_s\":%7,\"cpu_ratio\":%8")
+                    .arg(total, 0, 'f', 3)
+                    .arg(KVBench::median(refFront), 0, 'f', 3)
+                    .arg(KVBench::median(refRear), 0, 'f', 3)
+                    .arg(KVBench::median(totalsBefore), 0, 'f', 3)
+                    .arg(KVBench::median(totalsAfter), 0, 'f', 3)
+                    .arg(*std::min_element(refTotal.begin(), refTotal.end()), 0, 'f', 3)
+                    .arg(*std::max_element(refTotal.begin(), refTotal.end()), 0, 'f', 3)
+                    .arg(cpu / total, 0, 'f', 3);
     }
     json += QLatin1Char('}');
     std::printf("%s\n", qPrintable(json));

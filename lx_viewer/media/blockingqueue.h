@@ -29,13 +29,14 @@ public:
     // Waits while the queue is full (see lowWater); false (item not queued)
     // when aborted or when stale() says the item is no longer wanted. Every
     // change of what stale() says must be followed by wakeProducers(),
-    // removeIf() or abort(); the timed wait is only a safety net.
+    // removeIf() or abort(); the timed wait is only a safety net, long
+    // enough that a producer refilling once a second or so sleeps through.
     bool push(T item, const std::function<bool()> &stale = {})
     {
         std::unique_lock lock(_mutex);
         if (_items.size() >= _capacity) {
             while (_items.size() > _lowWater && !_aborted && !(stale && stale()))
-                _notFull.wait_for(lock, std::chrono::milliseconds(100));
+                _notFull.wait_for(lock, std::chrono::milliseconds(500));
         }
         if (_aborted || (stale && stale()))
             return false;
