@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
+#include <vector>
 
 namespace KVBench
 {
@@ -48,12 +49,22 @@ double maxRssMb()
     return -1;
 }
 
-double ffmpegDecodeCpuSeconds(const QString &file, double secondsToDecode, QString *why)
+namespace
+{
+
+// Starts `ffmpeg [-re] -threads 1 -t SECONDS -i FILE -an -f null -` as a
+// child process; its pid, or -1 (why says what failed).
+pid_t startFfmpeg(const QString &file, double secondsToDecode, bool paced, QString *why)
 {
     const QByteArray path = file.toLocal8Bit();
     const QByteArray length = QByteArray::number(secondsToDecode, 'f', 3);
-    const char *argv[] = {"ffmpeg", "-nostdin", "-v", "error", "-threads", "1", "-t",
-        length.constData(), "-i", path.constData(), "-an", "-f", "null", "-", nullptr};
+    std::vector<const char *> argv = {"ffmpeg", "-nostdin", "-v", "error"};
+    if (paced)
+        argv.push_back("-re");
+    for (const char *a : {"-threads", "1", "-t", length.constData(), "-i", path.constData(), "-an",
+             "-f", "null", "-"})
+        argv.push_back(a);
+    argv.push_back(nullptr);
     const pid_t pid = fork();
     if (pid < 0) {
         *why = QStringLiteral("fork: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
@@ -63,9 +74,15 @@ double ffmpegDecodeCpuSeconds(const QString &file, double secondsToDecode, QStri
         const int null = open("/dev/null", O_WRONLY);
         if (null >= 0)
             dup2(null, STDOUT_FILENO);
-        execvp("ffmpeg", const_cast<char *const *>(argv));
+        execvp("ffmpeg", const_cast<char *const *>(argv.data()));
         _exit(127);
     }
+    return pid;
+}
+
+// Waits for a child started by startFfmpeg; its CPU seconds, or -1.
+double waitFfmpeg(pid_t pid, const QString &file, QString *why)
+{
     int status = 0;
     rusage usage{};
     while (wait4(pid, &status, 0, &usage) < 0) {
@@ -79,6 +96,31 @@ double ffmpegDecodeCpuSeconds(const QString &file, double secondsToDecode, QStri
         return -1;
     }
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+} // namespace
+
+double ffmpegDecodeCpuSeconds(const QString &file, double secondsToDecode, QString *why)
+{
+    const pid_t pid = startFfmpeg(file, secondsToDecode, false, why);
+    return pid < 0 ? -1 : waitFfmpeg(pid, file, why);
+}
+
+double ffmpegPacedCpuSeconds(const QStringList &files, double secondsToDecode, QString *why)
+{
+    std::vector<pid_t> pids;
+    for (const QString &file : files) {
+        const pid_t pid = startFfmpeg(file, secondsToDecode, true, why);
+        if (pid < 0)
+            break;
+        pids.push_back(pid);
+    }
+    double total = pids.size() == size_t(files.size()) ? 0 : -1;
+    for (size_t i = 0; i < pids.size(); ++i) {
+        const double cpu = waitFfmpeg(pids[i], files.at(qsizetype(i)), why);
+        total = cpu < 0 || total < 0 ? -1 : total + cpu;
+    }
+    return total;
 }
 
 bool Args::parse(const QStringList &args, const QStringList &withValue,

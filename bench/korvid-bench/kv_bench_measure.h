@@ -20,6 +20,10 @@ double maxRssMb();
 // -f null -`, run as a child process and waited for; -1 on failure (why
 // says what failed).
 double ffmpegDecodeCpuSeconds(const QString &file, double seconds, QString *why);
+// The same decoding paced to real time (`-re`), all files at once as the
+// dual player plays them: the summed CPU seconds of the children, -1 on
+// failure.
+double ffmpegPacedCpuSeconds(const QStringList &files, double seconds, QString *why);
 
 // Command line of a subcommand: positional arguments and "--name value"
 // options (names listed in withValue) or "--name" flags.

@@ -18,7 +18,9 @@
 // playback and the median of those 2R runs counts: the speed of a shared
 // machine drifts, and flat-out runs of the same decoding a minute apart
 // differ by up to 30 %, so one run on one side of the playback measures the
-// drift as much as the player. Sound is not decoded unless
+// drift as much as the player. --compare-paced adds, after the playback, the
+// CPU time of the same ffmpeg decoding paced to real time (`-re`, both files
+// at once, as the player decodes them) and our ratio to that. Sound is not decoded unless
 // --sound is given (the reference decodes no sound either). --dump writes
 // every frame shown by the two players as CSV (see KVBench::dumpRecords).
 
@@ -48,7 +50,9 @@ int kvBenchPlayback(int argc, char **argv)
     bool ok = args.parse(raw,
                   {QStringLiteral("seconds"), QStringLiteral("speed"), QStringLiteral("renderer"),
                       QStringLiteral("dump"), QStringLiteral("reference-runs")},
-                  {QStringLiteral("compare-ffmpeg"), QStringLiteral("sound")}, &why)
+                  {QStringLiteral("compare-ffmpeg"), QStringLiteral("compare-paced"),
+                      QStringLiteral("sound")},
+                  &why)
         && args.positional.size() == 2;
     const double seconds = args.number(QStringLiteral("seconds"), 0, &ok);
     const double speed = args.number(QStringLiteral("speed"), 1.0, &ok);
@@ -58,8 +62,8 @@ int kvBenchPlayback(int argc, char **argv)
         || (renderer != QLatin1String("null") && renderer != QLatin1String("widget"))) {
         std::fprintf(stderr,
             "%s%susage: korvid-bench playback FRONT REAR [--seconds N] [--speed S] "
-            "[--renderer null|widget] [--compare-ffmpeg [--reference-runs R]] [--sound] "
-            "[--dump CSV]\n",
+            "[--renderer null|widget] [--compare-ffmpeg [--reference-runs R]] "
+            "[--compare-paced] [--sound] [--dump CSV]\n",
             qPrintable(why), why.isEmpty() ? "" : "\n");
         return 2;
     }
@@ -194,6 +198,16 @@ int kvBenchPlayback(int argc, char **argv)
                     .arg(*std::min_element(refTotal.begin(), refTotal.end()), 0, 'f', 3)
                     .arg(*std::max_element(refTotal.begin(), refTotal.end()), 0, 'f', 3)
                     .arg(cpu / total, 0, 'f', 3);
+    }
+    if (args.has(QStringLiteral("compare-paced"))) {
+        const double paced = KVBench::ffmpegPacedCpuSeconds(args.positional, length, &why);
+        if (paced <= 0) {
+            std::fprintf(stderr, "korvid-bench playback: %s\n", qPrintable(why));
+            return 1;
+        }
+        json += QStringLiteral(",\"ffmpeg_paced_cpu_s\":%1,\"paced_ratio\":%2")
+                    .arg(paced, 0, 'f', 3)
+                    .arg(cpu / paced, 0, 'f', 3);
     }
     json += QLatin1Char('}');
     std::printf("%s\n", qPrintable(json));
