@@ -20,9 +20,10 @@
 // differ by up to 30 %, so one run on one side of the playback measures the
 // drift as much as the player. --compare-paced adds, after the playback, the
 // CPU time of the same ffmpeg decoding paced to real time (`-re`, both files
-// at once, as the player decodes them) and our ratio to that. Sound is not decoded unless
-// --sound is given (the reference decodes no sound either). --dump writes
-// every frame shown by the two players as CSV (see KVBench::dumpRecords).
+// at once, as the player decodes them) and our ratio to that. Sound is not
+// decoded unless --sound is given (the reference decodes no sound either).
+// --dump writes every frame shown by the two players as CSV (see
+// KVBench::dumpRecords).
 
 #include "kv_bench_commands.h"
 #include "kv_bench_measure.h"
