@@ -38,6 +38,11 @@ constexpr double kMaxDueWait = 0.050;
 // ending, a seek, a frame, the end of the session) only re-check this often,
 // so a paused or finished player does not wake a hundred times a second.
 constexpr double kMaxIdleWait = 0.5;
+// A seek target shown while playing holds the clock until the decoder is this
+// many frames ahead (or at the end), at most kMaxLeadWait: run on at once,
+// the frames right after the target would come late on heavy video.
+constexpr size_t kLeadFrames = 4;
+constexpr double kMaxLeadWait = 0.5;
 
 std::shared_ptr<AVPacket> makePacket()
 {
@@ -527,11 +532,46 @@ void PlaybackSession::presenterLoop()
         ++_link->presentedCount;
     };
 
+    // The serial of a target on screen whose clock waits for the decoder's
+    // lead (-1: none), and since when.
+    int leadSerial = -1;
+    qint64 leadSinceNs = 0;
+    auto haveLead = [&](int serial) {
+        size_t ahead = 0;
+        Frame f;
+        while (ahead < kLeadFrames && _frames.peek(ahead, &f) && f.serial == serial) {
+            if (f.eof)
+                return true;
+            ++ahead;
+        }
+        return ahead >= kLeadFrames;
+    };
+
     while (!_aborted.load()) {
         quint64 seq;
         {
             std::lock_guard lock(_wakeMutex);
             seq = _wakeSeq;
+        }
+        if (leadSerial >= 0) {
+            std::unique_lock lock(_link->mutex);
+            if (!_link->player || _link->activeSession != _setup.id || _aborted.load())
+                break;
+            if (isStale(leadSerial)) {
+                leadSerial = -1; // a newer seek holds the clock afresh
+                continue;
+            }
+            const double waited = double(nowNs() - leadSinceNs) / 1e9;
+            if (_link->paused || haveLead(leadSerial) || waited >= kMaxLeadWait) {
+                _link->clock->releaseSeekHold(leadSerial);
+                lock.unlock();
+                report(SessionEvent::TargetShown, leadSerial);
+                leadSerial = -1;
+                continue;
+            }
+            lock.unlock();
+            waitWake(seq, kMaxWait, kMaxWait);
+            continue;
         }
         Frame item;
         if (!_frames.peek(0, &item)) {
@@ -556,6 +596,14 @@ void PlaybackSession::presenterLoop()
             // (AVPlayer lets it go later if none comes): run on from its own
             // target, it would be ahead of a main player still decoding
             // towards the same target. Serial 1 is the first frame of play().
+            // A main player that seeks while playing lets its clock (and the
+            // seekFinished that aligns the others) go once the decoder is
+            // ahead again.
+            if (!_link->secondary && item.serial > 1 && !_link->paused && !clock->isPaused()) {
+                leadSerial = item.serial;
+                leadSinceNs = nowNs();
+                continue;
+            }
             if (!_link->secondary || item.serial == 1)
                 clock->releaseSeekHold(item.serial);
             lock.unlock();
