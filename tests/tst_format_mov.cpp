@@ -143,6 +143,7 @@ private slots:
     void malformed_data();
     void malformed();
     void repeatedChunksParseNoMoreThanTheFile();
+    void manyTinyTextsAreBounded();
 };
 
 void TestFormatMov::durationFromMovieHeader_data()
@@ -624,6 +625,47 @@ void TestFormatMov::repeatedChunksParseNoMoreThanTheFile()
                        .arg(s.positions.size())
                        .arg(small.size())));
     QVERIFY(s.positions.size() >= 2);
+}
+
+// Lines logged while reading, for the tests that count them.
+QStringList g_logged;
+void collectLog(QtMsgType, const QMessageLogContext &, const QString &text)
+{
+    g_logged << text;
+}
+
+void TestFormatMov::manyTinyTextsAreBounded()
+{
+    // A damaged track of 150 000 one-byte texts (the recorder writes one
+    // text of about 1 kB per 2 s), with a good text first and last: the
+    // reader stops after kMaxTexts samples and logs the wrong-shaped texts
+    // a few at a time, not once each.
+    const QByteArray good = KVMp4Builder::driveTexts(2).first();
+    KVMp4Options o;
+    o.videoTrack = false;
+    o.trailingEmpty = false;
+    o.samplesPerChunk = 500;
+    o.texts = QList<QByteArray>(150000, QByteArray("A"));
+    o.texts.first() = good;
+    o.texts.last() = good;
+    const QByteArray file = KVMp4Builder::build(o);
+
+    g_logged.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(collectLog);
+    const Sensor s = readSensor(file);
+    qInstallMessageHandler(previous);
+
+    QVERIFY(s.found);
+    QCOMPARE(int(s.positions.size()), 2); // the first text only
+    QCOMPARE(int(s.samples.size()), 40);
+    const QStringList drops = g_logged.filter(QStringLiteral("!!!!!!!!!!!!!!!:"));
+    QCOMPARE(drops.size(), MOVFormat::kMaxLoggedDrops);
+    QCOMPARE(g_logged.filter(QStringLiteral("cut to")).size(), 1);
+    const QStringList summary = g_logged.filter(QStringLiteral("wrong shape"));
+    QCOMPARE(summary.size(), 1);
+    QVERIFY2(summary.first().contains(QString::number(MOVFormat::kMaxTexts - 1)),
+        qPrintable(summary.first()));
+    QVERIFY2(g_logged.size() <= MOVFormat::kMaxLoggedDrops + 3, qPrintable(g_logged.join('\n')));
 }
 
 QTEST_GUILESS_MAIN(TestFormatMov)

@@ -287,6 +287,11 @@ bool MOVFormat::readSubtitleTrack()
         return true;
     const quint32 uniformSize = be32(head);
     quint64 sampleCount = be32(head + 4);
+    if (sampleCount > kMaxTexts) {
+        qInfo() << "text samples" << sampleCount << "cut to" << kMaxTexts << "[" << Q_FUNC_INFO
+                << __LINE__ << "]";
+        sampleCount = kMaxTexts;
+    }
     std::vector<quint64> sizes;
     if (uniformSize == 0) {
         const quint64 room = quint64(stszBody - 8) / 4;
@@ -316,7 +321,7 @@ bool MOVFormat::readSubtitleTrack()
     if (chunkBody < 4 || readAt(chunkAtom.offset + chunkAtom.header + 4, head, 4) < 4)
         return true;
     const quint64 chunkCount
-        = std::min<quint64>(be32(head), quint64(chunkBody - 4) / quint64(offsetBytes));
+        = std::min<quint64>({be32(head), quint64(chunkBody - 4) / quint64(offsetBytes), kMaxTexts});
     std::vector<quint64> chunks;
     if (!readTable(
             chunkAtom.offset + chunkAtom.header + 8, quint32(chunkCount), offsetBytes, &chunks))
@@ -329,7 +334,8 @@ bool MOVFormat::readSubtitleTrack()
     if (findChild(stbl, "stsc", &stsc)) {
         const qint64 body = stsc.size - stsc.header - 4;
         if (body >= 4 && readAt(stsc.offset + stsc.header + 4, head, 4) == 4) {
-            const quint64 count = std::min<quint64>(be32(head), quint64(body - 4) / 12);
+            const quint64 count
+                = std::min<quint64>({be32(head), quint64(body - 4) / 12, kMaxTexts});
             readTable(stsc.offset + stsc.header + 8, quint32(count * 3), 4, &runs);
         }
     }
@@ -354,6 +360,9 @@ bool MOVFormat::readSubtitleTrack()
         }
         sample += inChunk;
     }
+    if (_droppedTexts > quint64(kMaxLoggedDrops))
+        qInfo() << "text samples of the wrong shape:" << _droppedTexts << "[" << Q_FUNC_INFO
+                << __LINE__ << "]";
     return true;
 }
 
@@ -386,6 +395,8 @@ void MOVFormat::processSubtitle(const char *text, size_t length)
     const QString sample = QString::fromUtf8(text, qsizetype(length));
     const QStringList parts = sample.split(QLatin1Char(','), Qt::KeepEmptyParts);
     if (parts.size() != kSensorParts) {
+        if (++_droppedTexts > quint64(kMaxLoggedDrops))
+            return;
         qInfo() << "!!!!!!!!!!!!!!!:" << parts.size() << "!=" << kSensorParts << "[" << __FILE__
                 << "MOVFormat::process_subtitle" << __LINE__ << "]";
         return;

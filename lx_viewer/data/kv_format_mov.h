@@ -71,6 +71,14 @@ public:
     // Bounds of the reader, public for tests and the fuzz target.
     static constexpr int kMaxPath = 10; // atom path entries, and so the nesting depth
     static constexpr int kSensorParts = 41;
+    // At most this many text samples (and chunk and run entries) are read:
+    // the recorder writes one text per 2 s, so this is 55 hours, while a
+    // damaged or hostile table could otherwise ask for millions of reads
+    // and hundreds of megabytes on the thread that opens the recording.
+    static constexpr quint64 kMaxTexts = 100000;
+    // Texts of the wrong shape are logged one by one up to this many; the
+    // rest are counted in one line at the end of the track.
+    static constexpr int kMaxLoggedDrops = 10;
 
 private:
     // One atom found by the walk: where it starts, its whole size (clamped
@@ -111,6 +119,7 @@ private:
     Atom _levels[kMaxPath];
     char _format[11] = {};
     std::vector<char> _text; // text sample buffer, reused
+    quint64 _droppedTexts = 0;
     std::vector<KVGpsRecord> _positions;
     std::vector<KVGSensorSample> _samples;
 };
