@@ -14,6 +14,8 @@
 #include <QThread>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace
 {
 
@@ -121,6 +123,53 @@ private slots:
         QVERIFY(list()->hasRecording(QStringLiteral("/x/NORM201221-120000R.MP4")));
         QVERIFY(list()->hasRecording(QStringLiteral("/x/park201221-130000f.mov")));
         QVERIFY(!list()->hasRecording(QStringLiteral("/x/NORM201222-000200F.mp4")));
+    }
+
+    void partnersThatAreNoRecording()
+    {
+        // A pipe, a folder or a file cut before its movie header under a
+        // partner's name: the good file stays a recording of its own, and the
+        // build never opens the pipe (it would wait for a writer for good).
+        const QString dir = KVTest::makeTempDir(QStringLiteral("partners"));
+        QVERIFY(tiny(dir + QStringLiteral("/NORM201221-102047F.mp4")));
+        QCOMPARE(
+            ::mkfifo(QFile::encodeName(dir + QStringLiteral("/NORM201221-102047R.mp4")), 0600), 0);
+        QVERIFY(tiny(dir + QStringLiteral("/MANU201221-110000R.mp4")));
+        QCOMPARE(
+            ::mkfifo(QFile::encodeName(dir + QStringLiteral("/MANU201221-110000F.mp4")), 0600), 0);
+        QVERIFY(tiny(dir + QStringLiteral("/PARK201221-120000F.mp4")));
+        QVERIFY(QDir(dir).mkdir(QStringLiteral("PARK201221-120000R.mp4")));
+        QVERIFY(tiny(dir + QStringLiteral("/EVEN201221-130000R.mp4")));
+        QByteArray cut;
+        {
+            const QString whole = dir + QStringLiteral("/whole.bin");
+            QVERIFY(tiny(whole));
+            QFile f(whole);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            cut = f.read(40); // the start of the file, no movie header
+        }
+        QFile broken(dir + QStringLiteral("/EVEN201221-130000F.mp4"));
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write(cut);
+        broken.close();
+
+        list()->buildFolderNow(dir);
+        const QStringList expected{
+            "NORM201221-102047F.mp4|-|0",
+            "-|MANU201221-110000R.mp4|2",
+            "PARK201221-120000F.mp4|-|3",
+            "-|EVEN201221-130000R.mp4|1",
+        };
+        QCOMPARE(describe(list()->allItems()), expected);
+        // The rear-only recording plays and reads its sensor data from the
+        // rear file.
+        KVVideoItem *even = list()->allItems().at(3);
+        QCOMPARE(even->displayPath(), dir + QStringLiteral("/EVEN201221-130000R.mp4"));
+        QCOMPARE(even->duration(), 5000u);
+        // A pipe is never a recording, even when asked for directly.
+        const KVVideoItem pipe(dir + QStringLiteral("/MANU201221-110000F.mp4"), false,
+            QDateTime(QDate(2020, 12, 21), QTime(11, 0)));
+        QVERIFY(!pipe.isValid());
     }
 
     void scanOrderDepthAndHiddenFolders()

@@ -1,5 +1,6 @@
 #include "kv_video_file_list_builder.h"
 
+#include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 #include <QThread>
@@ -40,8 +41,7 @@ const QHash<QString, QString> &KVVideoFileListBuilder::folderIndex(const QString
     if (found != _folders.end())
         return found.value();
     QHash<QString, QString> index;
-    const QStringList names
-        = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     for (const QString &name : names) {
         const QString upper = name.toUpper();
         if (!index.contains(upper))
@@ -70,7 +70,9 @@ bool KVVideoFileListBuilder::findPartner(KVVideoItem *item)
 
     QString partner = QDir::cleanPath(folder + QLatin1Char('/') + natural);
     const QFileInfo naturalInfo(partner);
-    if (!naturalInfo.exists() || naturalInfo.isDir()) {
+    // Only a regular file (or a link to one) is a partner: a pipe under the
+    // name would block the reader, a folder is no recording.
+    if (!naturalInfo.isFile()) {
         // Cards written by other tools mix letter cases: look the name up in
         // the folder without regard to case.
         const QString name = folderIndex(folder).value(natural.toUpper());
@@ -98,6 +100,15 @@ bool KVVideoFileListBuilder::addFile(const QString &path, const QDateTime &start
     item->setType(type);
     if (findPartner(item.get()) && !item->checkRear())
         return true; // the rear file is too short: the whole recording is left out
+    // A front file that is no recording (cut before its movie header, or at
+    // most 300 ms) is one the scan left out: a good rear file stays a
+    // recording of its own rather than one whose main picture cannot play.
+    if (isRear && !item->frontPath().isEmpty()
+        && !KVVideoItem(item->frontPath(), false, start).isValid()) {
+        qInfo() << "front file is no recording, rear file kept alone" << item->frontPath() << "["
+                << Q_FUNC_INFO << __LINE__ << "]";
+        item->setFrontPath(QString());
+    }
     if (_itemThread && item->thread() != _itemThread)
         item->moveToThread(_itemThread);
     _keys.insert(matchKey(clean));

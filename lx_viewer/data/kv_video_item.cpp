@@ -9,6 +9,10 @@
 
 #include <cstdio>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace
 {
 
@@ -28,11 +32,29 @@ bool isMovieExtension(const QString &path)
     return suffix == QLatin1String("MOV") || suffix == QLatin1String("MP4");
 }
 
+// Regular files only: a pipe or device under a recording's name would block
+// the reading thread for good, so the open does not wait and anything else
+// is refused.
 FILE *openForReading(const QString &path)
 {
     if (path.isEmpty())
         return nullptr;
-    return std::fopen(QFile::encodeName(path).constData(), "rb");
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    struct stat st = {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        qInfo() << "KVVideoItem: not a regular file" << path << "[" << Q_FUNC_INFO << __LINE__
+                << "]";
+        ::close(fd);
+        return nullptr;
+    }
+    // Reads of a regular file never wait on O_NONBLOCK; cleared all the same.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    FILE *file = ::fdopen(fd, "rb");
+    if (!file)
+        ::close(fd);
+    return file;
 }
 
 } // namespace
