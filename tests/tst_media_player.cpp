@@ -20,6 +20,10 @@
 
 #include <cmath>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace kvm;
 
 namespace
@@ -407,6 +411,56 @@ private slots:
         player.play();
         QTRY_VERIFY_WITH_TIMEOUT(player.mediaStatus() == EndOfMedia, 8000);
         QVERIFY(renderer.count() > 5);
+        player.stop();
+    }
+
+    void playLoadsFirst()
+    {
+        // play() on a player that has a file but no load yet loads, then plays.
+        AVPlayer player;
+        NullRenderer renderer;
+        player.setRenderer(&renderer);
+        QSignalSpy first(&player, &AVPlayer::firstFrameNotify);
+        player.setFile(_clip);
+        player.play();
+        QVERIFY(first.count() > 0 || first.wait(5000));
+        QCOMPARE(player.state(), AVPlayer::PlayingState);
+        QTRY_VERIFY_WITH_TIMEOUT(player.position() >= 300, 5000);
+        player.stop();
+    }
+
+    void stopsWhileAnEarlierSessionEnds()
+    {
+        // Two stops in a row, the first session finished by the time the
+        // player reaps them and the second still stuck opening its file (a
+        // pipe put in the file's place): the player reaps the first, keeps
+        // the second, and goes on working.
+        const QString path = _dir + QStringLiteral("/reap.mp4");
+        QVERIFY(QFile::copy(_clip, path));
+        AVPlayer player;
+        NullRenderer renderer;
+        player.setRenderer(&renderer);
+        QVERIFY(loadAndWait(player, path));
+        player.play();
+        QTRY_VERIFY_WITH_TIMEOUT(renderer.count() > 2, 5000);
+        player.stop(); // session A
+        QThread::msleep(200); // A's threads end; no event is handled meanwhile
+        QVERIFY(QFile::remove(path));
+        const QByteArray pipePath = QFile::encodeName(path);
+        QCOMPARE(::mkfifo(pipePath.constData(), 0600), 0);
+        player.play(); // session B: its demux thread waits in open() for a writer
+        player.stop();
+        QTest::qWait(300); // the reaper runs with A finished and B running
+        QCOMPARE(player.state(), AVPlayer::StoppedState);
+        // A writer lets B's open return; B ends and is reaped.
+        const int fd = ::open(pipePath.constData(), O_WRONLY);
+        QVERIFY(fd >= 0);
+        ::close(fd);
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QFile::copy(_clip, path));
+        QVERIFY(loadAndWait(player, path));
+        player.play();
+        QTRY_VERIFY_WITH_TIMEOUT(player.position() >= 300, 5000);
         player.stop();
     }
 

@@ -214,9 +214,10 @@ void AVPlayer::play()
     if (!d->loaded) {
         if (d->file.isEmpty())
             return;
-        d->playOnLoad = true;
+        // After load(), which stops (and so forgets a pending play) first.
         if (d->status != LoadingMedia)
             load();
+        d->playOnLoad = true;
         return;
     }
     const quint64 id = d->nextSessionId++;
@@ -304,8 +305,9 @@ void AVPlayer::stop()
 
 void AVPlayer::reapSessions()
 {
-    auto done = std::remove_if(
-        d->retired.begin(), d->retired.end(), [](const auto &s) { return s->finished(); });
+    // Sessions still running first, the finished ones (intact) behind them.
+    auto done = std::stable_partition(
+        d->retired.begin(), d->retired.end(), [](const auto &s) { return !s->finished(); });
     std::vector<std::shared_ptr<PlaybackSession>> finished(
         std::make_move_iterator(done), std::make_move_iterator(d->retired.end()));
     d->retired.erase(done, d->retired.end());
