@@ -11,11 +11,13 @@
 #include "media/avplayer.h"
 #include "media/framestrip.h"
 #include "media/nullrenderer.h"
+#include "media/session.h"
 #include "media/videocapture.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
+#include <QSemaphore>
 #include <QSignalSpy>
 
 #include <cmath>
@@ -461,6 +463,44 @@ private slots:
         QVERIFY(loadAndWait(player, path));
         player.play();
         QTRY_VERIFY_WITH_TIMEOUT(player.position() >= 300, 5000);
+        player.stop();
+    }
+
+    void seekWhileThePresenterLooksAtAFrame()
+    {
+        // The presenter has taken a frame from the queue to look at it when
+        // a seek clears the queue and the decoder queues the new target. It
+        // must neither show the old frame nor drop the target in its place.
+        AVPlayer player;
+        NullRenderer renderer;
+        player.setRenderer(&renderer);
+        QVERIFY(loadAndWait(player, _front));
+        std::atomic<bool> armed{false};
+        QSemaphore parked;
+        QSemaphore release;
+        PlaybackSession::presenterPausedForTests = [&] {
+            if (armed.exchange(false)) {
+                parked.release();
+                release.acquire();
+            }
+        };
+        player.play();
+        QTRY_VERIFY_WITH_TIMEOUT(player.position() >= 500, 5000);
+        armed = true;
+        QVERIFY(parked.tryAcquire(1, 5000));
+        const int shownBefore = renderer.count();
+        const qint64 target = 3000;
+        QSignalSpy done(&player, &AVPlayer::seekFinished);
+        player.seek(target);
+        QTest::qWait(400); // the decoder queues the target meanwhile
+        release.release();
+        const bool finished = done.count() > 0 || done.wait(5000);
+        PlaybackSession::presenterPausedForTests = nullptr;
+        QVERIFY(finished);
+        const QList<NullRenderer::Record> records = renderer.records();
+        QVERIFY(records.size() > shownBefore);
+        const NullRenderer::Record first = records.at(shownBefore);
+        QCOMPARE(first.frameNumber, frameAt(target));
         player.stop();
     }
 

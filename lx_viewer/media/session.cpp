@@ -25,6 +25,8 @@ extern "C" {
 namespace kvm
 {
 
+std::function<void()> PlaybackSession::presenterPausedForTests;
+
 namespace
 {
 
@@ -124,12 +126,18 @@ int PlaybackSession::requestSeek(double targetSeconds, bool accurate)
 {
     int serial;
     {
-        std::lock_guard lock(_requestMutex);
-        serial = _serial.load() + 1;
-        _request = Request{serial, targetSeconds, accurate, false};
-        _serial.store(serial);
+        // Under the link mutex: the presenter looks at the serial of the
+        // frame it is about to show (or drop) under the same mutex, so once
+        // the queue is cleared here it never acts on a frame from before.
+        std::lock_guard link(_link->mutex);
+        {
+            std::lock_guard lock(_requestMutex);
+            serial = _serial.load() + 1;
+            _request = Request{serial, targetSeconds, accurate, false};
+            _serial.store(serial);
+        }
+        _frames.removeIf([serial](const Frame &f) { return f.serial != serial; });
     }
-    _frames.removeIf([serial](const Frame &f) { return f.serial != serial; });
     _videoPackets.wakeProducers();
     wake();
     return serial;
@@ -579,12 +587,21 @@ void PlaybackSession::presenterLoop()
             continue;
         }
         if (item.serial != _serial.load()) {
-            _frames.dropFront();
+            // From before a seek. Only older serials go: a newer seek's
+            // target may already stand at the front.
+            const int current = _serial.load();
+            _frames.removeIf([current](const Frame &f) { return f.serial < current; });
             continue;
         }
+        if (presenterPausedForTests)
+            presenterPausedForTests();
         std::unique_lock lock(_link->mutex);
         if (!_link->player || _link->activeSession != _setup.id || _aborted.load())
             break;
+        // A seek between the look at the queue and the lock has cleared the
+        // queue: look again.
+        if (item.serial != _serial.load())
+            continue;
         AVClock *clock = _link->clock;
         updateClockMirror();
         if (item.target) {

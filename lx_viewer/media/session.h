@@ -98,6 +98,11 @@ public:
     void join();
     int serial() const { return _serial.load(); }
 
+    // Tests only (set before any session starts, cleared after all end):
+    // called by every presenter between its look at the frame queue and
+    // taking the link mutex, so a test can hold it there while it seeks.
+    static std::function<void()> presenterPausedForTests;
+
 private:
     struct Request {
         int serial = 0;
