@@ -25,7 +25,11 @@
 #include "ui/kv_window_main.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QCompleter>
+#include <QDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QShortcut>
 #include <QtTest>
@@ -199,6 +203,42 @@ private slots:
         QCOMPARE(_window->pos(), start);
         _window->showNormal();
         QTRY_VERIFY(!_window->isMaximized());
+        activate();
+    }
+
+    void returnInAModalPopupStaysThere()
+    {
+        // A modal pop-up showing a completion list, as a file dialog does
+        // while a path is typed: Return goes to the pop-up and the window
+        // keeps its size; after the pop-up the full-screen keys are back.
+        activate();
+        QVERIFY(!_window->isFullScreen());
+        QDialog dialog(_window);
+        auto *edit = new QLineEdit(&dialog);
+        auto *completer = new QCompleter(
+            QStringList{QStringLiteral("/tmp/card-a"), QStringLiteral("/tmp/card-b")}, edit);
+        edit->setCompleter(completer);
+        bool listShown = false;
+        bool stillThere = false;
+        KVTest::whenModal<QDialog>([&](QDialog *d) {
+            d->activateWindow();
+            edit->setFocus();
+            QTest::keyClicks(edit, QStringLiteral("/tmp/card"));
+            listShown = QTest::qWaitFor([&] { return completer->popup()->isVisible(); }, 3000);
+            QTest::keyClick(completer->popup(), Qt::Key_Down);
+            QTest::keyClick(completer->popup(), Qt::Key_Return);
+            QTest::qWait(50);
+            stillThere = d->isVisible();
+            d->done(QDialog::Accepted);
+        });
+        dialog.exec();
+        QVERIFY(listShown);
+        QVERIFY(stillThere);
+        QCOMPARE(edit->text(), QStringLiteral("/tmp/card-a"));
+        QVERIFY(!_window->isFullScreen());
+        QVERIFY(_window->returnShortcut()->isEnabled());
+        QVERIFY(_window->enterShortcut()->isEnabled());
+        QVERIFY(!_window->escapeShortcut()->isEnabled());
         activate();
     }
 

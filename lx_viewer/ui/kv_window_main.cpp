@@ -45,7 +45,7 @@ WindowMain::WindowMain(QWidget *parent)
     _shortcutEscape = addFullScreenShortcut(Qt::Key_Escape);
     _shortcutReturn = addFullScreenShortcut(Qt::Key_Return);
     _shortcutEnter = addFullScreenShortcut(Qt::Key_Enter);
-    _shortcutEscape->setEnabled(false);
+    updateFullScreenShortcuts();
 
     _contentLayout = new QHBoxLayout(contentWidget());
     setContentSpacing(4);
@@ -75,6 +75,26 @@ QShortcut *WindowMain::addFullScreenShortcut(Qt::Key key)
     shortcut->setContext(Qt::ApplicationShortcut);
     connect(shortcut, &QShortcut::activated, this, &WindowMain::onFullScreen);
     return shortcut;
+}
+
+void WindowMain::updateFullScreenShortcuts()
+{
+    _shortcutReturn->setEnabled(!_blockedByModal);
+    _shortcutEnter->setEnabled(!_blockedByModal);
+    _shortcutEscape->setEnabled(!_blockedByModal && isFullScreen());
+}
+
+bool WindowMain::event(QEvent *event)
+{
+    // The shortcuts are application-wide, and Qt hands a key to them even
+    // over a modal pop-up while that pop-up shows a list of its own (a file
+    // dialog's path completion): Return there must choose, not toggle full
+    // screen behind the dialog.
+    if (event->type() == QEvent::WindowBlocked || event->type() == QEvent::WindowUnblocked) {
+        _blockedByModal = event->type() == QEvent::WindowBlocked;
+        updateFullScreenShortcuts();
+    }
+    return KVWindowBase::event(event);
 }
 
 void WindowMain::setContentSpacing(int pixels)
@@ -130,12 +150,12 @@ void WindowMain::onFullScreen()
         setMinimumSize(0, 0);
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         showFullScreen();
-        _shortcutEscape->setEnabled(true);
+        updateFullScreenShortcuts();
     } else {
         setContentSpacing(4);
         showNormal();
         setFixedSize(kWidth, kHeight);
-        _shortcutEscape->setEnabled(false);
+        updateFullScreenShortcuts();
         QTimer::singleShot(10, this, [this] { setFocus(Qt::OtherFocusReason); });
     }
     emit hub->appEvent(entering ? KVApp::EVENT_FULLSCREEN_ENTERED : KVApp::EVENT_FULLSCREEN_LEFT);

@@ -66,6 +66,7 @@ public slots:
     void onRequestVideoCaptureDone(QList<QString> *list);
 
 protected:
+    bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
     void showEvent(QShowEvent *event) override;
@@ -107,6 +108,9 @@ private:
     // --- kv_window_main_capture.cpp
     void wireCapture();
     QShortcut *addFullScreenShortcut(Qt::Key key);
+    // Return and Enter always, Escape in full screen; none while a modal
+    // pop-up blocks the window.
+    void updateFullScreenShortcuts();
     void setContentSpacing(int pixels);
 
     static WindowMain *s_instance;
@@ -117,5 +121,6 @@ private:
     QShortcut *_shortcutReturn = nullptr;
     QShortcut *_shortcutEnter = nullptr;
     bool _firstShow = true;
+    bool _blockedByModal = false;
     bool _closing = false;
 };
