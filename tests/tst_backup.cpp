@@ -45,7 +45,9 @@ private:
 
 QStringList entries(const QString &dir)
 {
-    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    // System: links leading nowhere are listed too.
+    return QDir(dir).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 } // namespace
@@ -269,6 +271,32 @@ private slots:
         const KVVerifiedCopy::Result proc = KVVerifiedCopy::copy(
             _source + "/NORM201221-102047r.mp4", "/proc/NORM201221-102047R.MP4", false);
         QCOMPARE(proc.failure, KVVerifiedCopy::FAILURE_TARGET_UNWRITABLE);
+    }
+
+    void linkLeadingNowhereIsAFileThere()
+    {
+        // A link at the target name whose file is gone still takes the name:
+        // the user is asked, Skip keeps the link, and a copy told not to
+        // replace never replaces it.
+        selectRecording(QStringLiteral("NORM201221-102047"));
+        const QString target = KVTest::makeTempDir(QStringLiteral("backup"));
+        const QString link = target + "/NORM201221-102047F.MP4";
+        QVERIFY(QFile::link(target + "/gone.mp4", link));
+        {
+            StubAnswerer answerer({KVBackupHandover::ANSWER_SKIP});
+            QSignalSpy ended(list(), &KVVideoFileList::backupEnd);
+            QVERIFY(list()->startBackup(target));
+            QVERIFY(waitForEnd(ended).isEmpty());
+            QCOMPARE(answerer.names, QStringList{"NORM201221-102047F.MP4"});
+        }
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(
+            entries(target), (QStringList{"NORM201221-102047F.MP4", "NORM201221-102047R.MP4"}));
+        const KVVerifiedCopy::Result kept
+            = KVVerifiedCopy::copy(_source + "/NORM201221-102047r.mp4", link, false);
+        QCOMPARE(kept.failure, KVVerifiedCopy::FAILURE_TARGET_EXISTS);
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(entries(target).size(), 2); // no temporary file left
     }
 
     void noCurrentRecordingStartsNothing()

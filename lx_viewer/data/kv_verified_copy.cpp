@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
@@ -43,7 +45,7 @@ KVVerifiedCopy::Result KVVerifiedCopy::copy(
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
         return failed(FAILURE_SOURCE_UNREADABLE, in.errorString());
-    if (!replace && QFileInfo::exists(target))
+    if (!replace && targetTaken(target))
         return failed(FAILURE_TARGET_EXISTS, QStringLiteral("File exists"));
 
     const QFileInfo targetInfo(target);
@@ -78,12 +80,33 @@ KVVerifiedCopy::Result KVVerifiedCopy::copy(
         return failed(FAILURE_VERIFY, QStringLiteral("SHA-256 differs"));
 
     out.setPermissions(in.permissions());
-    if (!replace && QFileInfo::exists(target))
-        return failed(FAILURE_TARGET_EXISTS, QStringLiteral("File exists"));
     const QByteArray from = QFile::encodeName(out.fileName());
     const QByteArray to = QFile::encodeName(target);
-    if (std::rename(from.constData(), to.constData()) != 0)
+    int renamed;
+    if (replace) {
+        renamed = std::rename(from.constData(), to.constData());
+    } else {
+        // Not replacing: the rename itself refuses a file that appeared
+        // since the check above. Where the file system cannot say so, the
+        // check right before the rename has to do.
+        renamed
+            = ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
+        if (renamed != 0 && (errno == EINVAL || errno == ENOSYS)) {
+            if (targetTaken(target))
+                return failed(FAILURE_TARGET_EXISTS, QStringLiteral("File exists"));
+            renamed = std::rename(from.constData(), to.constData());
+        }
+        if (renamed != 0 && errno == EEXIST)
+            return failed(FAILURE_TARGET_EXISTS, QStringLiteral("File exists"));
+    }
+    if (renamed != 0)
         return failed(FAILURE_RENAME, QString::fromLocal8Bit(std::strerror(errno)));
     out.setAutoRemove(false);
     return Result();
+}
+
+bool KVVerifiedCopy::targetTaken(const QString &target)
+{
+    struct stat st = {};
+    return ::lstat(QFile::encodeName(target).constData(), &st) == 0;
 }

@@ -28,4 +28,6 @@ public:
     };
 
     static Result copy(const QString &source, const QString &target, bool replace);
+    // Whether anything stands under the name, a link leading nowhere included.
+    static bool targetTaken(const QString &target);
 };

@@ -46,7 +46,7 @@ void KVVideoFileListBackup::copyOne(const QString &target, const QString &source
 {
     KVBackupHandover &handover = KVBackupHandover::instance();
     bool replace = false;
-    if (QFileInfo::exists(target)) {
+    if (KVVerifiedCopy::targetTaken(target)) {
         int answer = handover.answer();
         if (answer & KVBackupHandover::ANSWER_ASK) {
             KVVideoFileList *list = KVVideoFileList::instance();
