@@ -143,6 +143,27 @@ private slots:
         QCOMPARE(_player->mainPlayer()->position(), 0);
     }
 
+    void pauseInTheLastTwoSecondsStaysThere()
+    {
+        // User seeks keep out of the last two seconds; a pause there stays
+        // on its frame, with the slider, and so does a swap while paused.
+        QVERIFY(loadAndWait(_player, _demo.data()));
+        QTRY_VERIFY_WITH_TIMEOUT(_player->mainPlayer()->position() >= 4300, 8000);
+        _player->onPlayOrPause();
+        QVERIFY(settle());
+        const qint64 at = _player->mainPlayer()->position();
+        QVERIFY2(at >= 4300 && at < 6000, qPrintable(QString::number(at)));
+        QCOMPARE(mainFrame(), int(at * 30 / 1000));
+        QCOMPARE(subFrame(), mainFrame());
+        QCOMPARE(qint64(_slider.value()), at);
+        _player->toggleSwap(true);
+        QVERIFY(settle());
+        QCOMPARE(mainFrame(), int(at * 30 / 1000));
+        QCOMPARE(subFrame(), mainFrame());
+        _player->toggleSwap(true);
+        QVERIFY(settle());
+    }
+
     void sameFrameAfterSeekAndPause()
     {
         QVERIFY(loadAndWait(_player, _demo.data()));

@@ -46,9 +46,12 @@ QString KVPlayer::speedLabelForIndex(int index)
 
 void KVPlayer::seek(qint64 position, bool quiet)
 {
-    // 1. never into the last two seconds
+    // 1. never into the last two seconds, except for the quiet seeks that
+    // keep both players on the frame already shown (pause, swap, a changed
+    // picture): moved back, the picture would leave the slider, speed, graph
+    // and map at a moment up to two seconds later.
     const qint64 duration = _playerF->duration();
-    if (position > duration - kSeekEndMargin)
+    if (!quiet && position > duration - kSeekEndMargin)
         position = std::max<qint64>(duration - kSeekEndMargin, 0);
     // 2. only while the players' threads run
     if (!_playerF->isPlaying())
