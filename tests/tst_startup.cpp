@@ -13,7 +13,8 @@
 
 #include <csignal>
 
-namespace {
+namespace
+{
 
 QString serverName()
 {
@@ -63,7 +64,7 @@ private slots:
         window.setWindowTitle("Korvid");
         window.resize(300, 200);
         connect(&guard, &KVSingleInstance::raiseRequested, &window,
-                [&window] { KVApplication::bringToFront(&window); });
+            [&window] { KVApplication::bringToFront(&window); });
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.showMinimized();
@@ -102,6 +103,26 @@ private slots:
         QCOMPARE(third.exitCode(), kAlreadyRunningStatus);
         QCOMPARE(next.state(), QProcess::Running);
         stop(next);
+    }
+
+    void deepRuntimeFolderStillStarts()
+    {
+        // A runtime folder whose path leaves no room for the socket's name:
+        // the viewer still starts (it used to end at once with -42, no
+        // window, no word), and a second start still finds it.
+        const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+        const QString deep = KVTest::makeTempDir(QStringLiteral("runtime-") + QString(90, 'x'));
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(deep));
+        QVERIFY(!serverName().startsWith(deep));
+        QProcess first;
+        startViewer(first);
+        QProcess second;
+        second.start(_korvid, {});
+        QVERIFY(second.waitForFinished(5000));
+        QCOMPARE(second.exitCode(), kAlreadyRunningStatus);
+        QCOMPARE(first.state(), QProcess::Running);
+        stop(first);
+        qputenv("XDG_RUNTIME_DIR", saved);
     }
 
     void simultaneousStartsLeaveOneViewer()

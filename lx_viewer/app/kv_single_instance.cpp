@@ -2,6 +2,8 @@
 
 #include <QDebug>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
@@ -9,11 +11,13 @@
 
 #include <unistd.h>
 
-namespace {
+namespace
+{
 const QByteArray kRaiseMessage = "raise\n";
 // One line per argument of the later start, percent-encoded.
 const QByteArray kArgumentPrefix = "arg ";
 constexpr int kConnectTimeoutMs = 400;
+constexpr qsizetype kMaxSocketPath = 100; // of the 108 bytes of sun_path
 } // namespace
 
 KVSingleInstance::KVSingleInstance(const QString &key, QObject *parent)
@@ -28,11 +32,16 @@ KVSingleInstance::~KVSingleInstance()
 
 QString KVSingleInstance::serverName(const QString &key)
 {
-    QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (dir.isEmpty() || !QDir(dir).exists())
-        dir = QDir::tempPath();
-    return QDir::cleanPath(dir + QLatin1Char('/') + key + QLatin1Char('-')
-                           + QString::number(::getuid()));
+    const QString file = key + QLatin1Char('-') + QString::number(::getuid());
+    const QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QString name = QDir::cleanPath(dir + QLatin1Char('/') + file);
+    // A socket's path has room for about a hundred bytes; a runtime folder
+    // deeper than that, or one this user cannot write to, is not used.
+    const QFileInfo info(dir);
+    if (dir.isEmpty() || !info.isDir() || !info.isWritable()
+        || QFile::encodeName(name).size() > kMaxSocketPath)
+        return QDir::cleanPath(QDir::tempPath() + QLatin1Char('/') + file);
+    return name;
 }
 
 bool KVSingleInstance::acquire()
@@ -57,10 +66,14 @@ bool KVSingleInstance::acquire()
     auto *server = new QLocalServer(this);
     server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!server->listen(_name)) {
-        qWarning() << "cannot listen on" << _name << server->errorString() << "[" << Q_FUNC_INFO
-                   << __LINE__ << "]";
+        // Nobody else answered: this viewer starts all the same, only a
+        // later start will not find it. Refusing would end the start
+        // without a window and without a word.
+        qWarning() << "cannot listen on" << _name << server->errorString()
+                   << "- starting without the one-viewer guard"
+                   << "[" << Q_FUNC_INFO << __LINE__ << "]";
         delete server;
-        return false;
+        return true;
     }
     _server = server;
     connect(_server, &QLocalServer::newConnection, this, &KVSingleInstance::onNewConnection);

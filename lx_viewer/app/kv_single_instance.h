@@ -24,7 +24,9 @@ public:
     // Full path of the socket for this user and key.
     static QString serverName(const QString &key);
 
-    // True when this process is now the only instance (it listens).
+    // False when another instance answered. True when this process is now
+    // the only instance (it listens), and also when nobody answered but
+    // the socket could not be made (logged; isHeld() is false then).
     bool acquire();
     bool isHeld() const { return _server != nullptr; }
     // Asks the running instance to come to the front; true when it answered.
