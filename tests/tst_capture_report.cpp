@@ -192,6 +192,21 @@ private slots:
         QVERIFY(!capture([](KVPopupCapture *d) { d->reject(); }));
     }
 
+    void lateCaptureFileIsRemoved()
+    {
+        // The picture of a capture given up (its file came after two
+        // seconds) would stay in the backup folder unseen: it goes, and no
+        // dialog opens for it.
+        QVERIFY(QDir().mkpath(backup()));
+        const QString late
+            = backup() + QStringLiteral("/NORM201221-102047_201221-102050_CH1_3900.jpg");
+        QVERIFY(KVTest::writeFile(late, "jpeg"));
+        _player->onCaptureSavedFront(late);
+        QTest::qWait(100);
+        QVERIFY(!QFileInfo::exists(late));
+        QVERIFY(!QApplication::activeModalWidget());
+    }
+
     void captureSavesThePausedFrame()
     {
         loadPlaying(_demo);

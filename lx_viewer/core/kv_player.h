@@ -110,5 +110,6 @@ private:
     QTimer *_captureFailTimer = nullptr;
     qint64 _displayPosition = 0;
     QString _captureDir;
+    QString _captureName; // the running capture's file name start ("..._CH1_")
     std::unique_ptr<QStringList> _captures;
 };

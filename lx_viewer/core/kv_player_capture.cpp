@@ -8,6 +8,8 @@
 #include "media/avplayer.h"
 #include "media/videocapture.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QTimer>
 #include <QtDebug>
@@ -74,7 +76,8 @@ void KVPlayer::requestVideoCaptureProcess()
     capture->setCaptureDir(_captureDir);
     capture->setSaveFormat(QStringLiteral("jpg"));
     const QString base = _item ? _item->captureBaseName(_displayPosition) : QString();
-    capture->setCaptureName(base + QStringLiteral("_CH1_"));
+    _captureName = base + QStringLiteral("_CH1_");
+    capture->setCaptureName(_captureName);
     connect(capture, &kvm::VideoCapture::saved, this, &KVPlayer::onCaptureSavedFront,
         Qt::UniqueConnection);
     if (!capture->capture())
@@ -83,9 +86,15 @@ void KVPlayer::requestVideoCaptureProcess()
 
 void KVPlayer::onCaptureSavedFront(const QString &path)
 {
-    // 4. (a file that comes after the capture was given up is not reported)
-    if (!_captureFailTimer || !_captures)
+    // 4. A file that comes after its capture was given up, or one of an
+    // earlier capture, is nobody's: it would stay in the backup folder
+    // unseen, so it goes.
+    if (!_captureFailTimer || !_captures || _captureName.isEmpty()
+        || !QFileInfo(path).fileName().startsWith(_captureName)) {
+        qInfo() << "late capture removed" << path << "[" << Q_FUNC_INFO << __LINE__ << "]";
+        QFile::remove(path);
         return;
+    }
     _captures->append(path);
     QGuiApplication::restoreOverrideCursor();
     delete _captureFailTimer;
