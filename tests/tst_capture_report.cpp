@@ -30,6 +30,7 @@
 #include "ui/kv_dialog_map.h"
 #include "ui/kv_dialog_overwrite_sys.h"
 #include "ui/kv_excel_report.h"
+#include "ui/kv_file_replace.h"
 #include "ui/kv_frame_right.h"
 #include "ui/kv_frame_title.h"
 #include "ui/kv_lx_button.h"
@@ -190,6 +191,33 @@ private slots:
         QVERIFY(!QApplication::activeModalWidget());
         QCOMPARE(pip.count(), 0);
         QVERIFY(!capture([](KVPopupCapture *d) { d->reject(); }));
+    }
+
+    void moveToAnotherFileSystem()
+    {
+        // A picture moved to a folder on another file system: the target
+        // takes the whole file, a file of the user's named like the old
+        // working copy (".part") stays, and nothing else is left.
+        const QString shm = QStringLiteral("/dev/shm");
+        if (!QFileInfo(shm).isDir() || !QFileInfo(shm).isWritable())
+            QSKIP("no /dev/shm here");
+        QTemporaryDir other(shm + QStringLiteral("/kv-move-XXXXXX"));
+        QVERIFY(other.isValid());
+        const QString source
+            = KVTest::makeTempDir(QStringLiteral("move")) + QStringLiteral("/a.jpg");
+        QByteArray bytes(300000, '\0');
+        for (int i = 0; i < bytes.size(); ++i)
+            bytes[i] = char(i * 7);
+        QVERIFY(KVTest::writeFile(source, bytes));
+        const QString target = other.path() + QStringLiteral("/b.jpg");
+        QVERIFY(KVTest::writeFile(target + QStringLiteral(".part"), "the user's own"));
+        QVERIFY(KVTest::writeFile(target, "old picture"));
+        QString why;
+        QVERIFY2(KVFileReplace::move(source, target, &why), qPrintable(why));
+        QVERIFY(!QFileInfo::exists(source));
+        QCOMPARE(KVTest::readFile(target), bytes);
+        QCOMPARE(KVTest::readFile(target + QStringLiteral(".part")), QByteArray("the user's own"));
+        QCOMPARE(QDir(other.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
     }
 
     void lateCaptureFileIsRemoved()
