@@ -42,7 +42,8 @@ private slots:
         KVSettings *s = freshStore("");
         QCOMPARE(s->language(), 1);
         QCOMPARE(s->languageAuto(), false);
-        QCOMPARE(s->recentPath(), QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+        QCOMPARE(
+            s->recentPath(), QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
         QCOMPARE(s->backupPath(), QDir::homePath() + "/Documents/Korvid Doc/backup");
         QCOMPARE(s->hwAccelOff(), false);
         QCOMPARE(s->fileName(), QDir::homePath() + "/Documents/Korvid Doc/viewersetup/conf.ini");
@@ -117,7 +118,13 @@ private slots:
     void storedEmptyTextFallsBackToDefault()
     {
         KVSettings *s = freshStore("[PATH]\nRECENT=\nBACKUP=\n");
-        QCOMPARE(s->recentPath(), QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+        QCOMPARE(
+            s->recentPath(), QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+        QCOMPARE(s->backupPath(), KVApp::path(KVApp::PATH_BACKUP));
+        // Relative folders (edited by hand) would follow the working folder.
+        s = freshStore("[PATH]\nRECENT=card\nBACKUP=cap\n");
+        QCOMPARE(
+            s->recentPath(), QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
         QCOMPARE(s->backupPath(), KVApp::path(KVApp::PATH_BACKUP));
     }
 

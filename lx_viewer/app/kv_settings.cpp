@@ -2,10 +2,12 @@
 
 #include "kv_app.h"
 
+#include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
 
-namespace {
+namespace
+{
 const char *const kGroupApp = "APP";
 const char *const kGroupPath = "/PATH";
 const char *const kGroupVideo = "/VIDEO";
@@ -19,7 +21,9 @@ KVSettings *KVSettings::instance()
     return s_instance;
 }
 
-KVSettings::KVSettings(QObject *parent) : QObject(parent) {}
+KVSettings::KVSettings(QObject *parent) : QObject(parent)
+{
+}
 
 void KVSettings::open()
 {
@@ -56,8 +60,8 @@ void KVSettings::setString(const QString &group, const QString &key, const QStri
     _settings->endGroup();
     _settings->sync();
     if (_settings->status() != QSettings::NoError)
-        qWarning() << "settings: could not write" << _settings->fileName() << "["
-                   << Q_FUNC_INFO << __LINE__ << "]";
+        qWarning() << "settings: could not write" << _settings->fileName() << "[" << Q_FUNC_INFO
+                   << __LINE__ << "]";
 }
 
 int KVSettings::language()
@@ -94,8 +98,10 @@ void KVSettings::setLanguageAuto(bool automatic)
 
 QString KVSettings::recentPath()
 {
+    // A relative folder (a hand-edited file) would depend on where the
+    // viewer was started: the default stands in for it, as for an empty one.
     const QString text = getString(kGroupPath, "/RECENT");
-    if (text.isEmpty())
+    if (text.isEmpty() || QDir::isRelativePath(text))
         return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
     return text;
 }
@@ -109,7 +115,7 @@ void KVSettings::setRecentPath(const QString &path)
 QString KVSettings::backupPath()
 {
     const QString text = getString(kGroupPath, "/BACKUP");
-    if (text.isEmpty())
+    if (text.isEmpty() || QDir::isRelativePath(text)) // as for the recent folder
         return KVApp::path(KVApp::PATH_BACKUP);
     return text;
 }
