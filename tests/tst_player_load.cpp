@@ -260,8 +260,20 @@ private slots:
         QVERIFY(!playing.isNull());
         QCOMPARE(_player->item(), playing.data());
         QCOMPARE(playing->frontPath(), _player->mainPlayer()->file());
+        // Closed: the item lives until the stop is reported (the displays
+        // point into its sensor data until then), even when the catalogue's
+        // deletions are carried out first.
+        bool aliveAtStop = false;
+        QMetaObject::Connection watch = connect(
+            _player, &KVPlayerBase::playEvent, this, [&](PLAY_EVENT event, KVVideoItem *) {
+                if (event == PLAY_STOPPED)
+                    aliveAtStop = !playing.isNull();
+            });
         _player->closeMedia();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QTest::qWait(50);
+        disconnect(watch);
+        QVERIFY(aliveAtStop);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(playing.isNull());
         _card.clear();

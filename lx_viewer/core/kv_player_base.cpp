@@ -503,6 +503,7 @@ void KVPlayerBase::stoppedOne(bool front)
     const bool end = _endOfMedia;
     KVVideoItem *next = end ? KVVideoFileList::instance()->nextItem() : nullptr;
     emit playEvent(PLAY_STOPPED, next);
+    _closingRef.reset();
     if (end)
         KVVideoFileList::instance()->onPlayNextVideo(-1);
 }
@@ -566,10 +567,13 @@ void KVPlayerBase::closeMedia()
     _clock->setClockAuto(false);
     setPlaySpeed(1.0);
     _item = nullptr;
+    _closingRef = std::move(_itemRef);
     _itemRef.reset();
     // 4.
-    if (_pendingStops == 0)
+    if (_pendingStops == 0) {
         emit playEvent(PLAY_STOPPED, nullptr);
+        _closingRef.reset();
+    }
     // 5.
     KVApp::instance()->setDisplayRequired(true);
 }

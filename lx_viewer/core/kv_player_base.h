@@ -201,6 +201,9 @@ protected:
     kvm::AVPlayer *_rear = nullptr;
     // Keeps the recording being played alive while the catalogue rebuilds.
     KVVideoItemRef _itemRef;
+    // The closed recording, kept until PLAY_STOPPED is out: until then the
+    // sensor displays still point into its data.
+    KVVideoItemRef _closingRef;
     // Between onLoad and the end of the load (PLAY_LOADED or PLAY_NO_MEDIA).
     bool _loading = false;
     QMetaObject::Connection _positionConnection;
