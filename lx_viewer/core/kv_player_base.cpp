@@ -568,7 +568,6 @@ void KVPlayerBase::closeMedia()
     setPlaySpeed(1.0);
     _item = nullptr;
     _closingRef = std::move(_itemRef);
-    _itemRef.reset();
     // 4.
     if (_pendingStops == 0) {
         emit playEvent(PLAY_STOPPED, nullptr);

@@ -26,6 +26,11 @@ KVVerifiedCopy::Result failed(KVVerifiedCopy::Failure failure, const QString &de
     return result;
 }
 
+KVVerifiedCopy::Result targetExists()
+{
+    return failed(KVVerifiedCopy::FAILURE_TARGET_EXISTS, QStringLiteral("File exists"));
+}
+
 // SHA-256 of a file read from its start; empty on a read error.
 QByteArray hashOf(QFile &file)
 {
@@ -46,7 +51,7 @@ KVVerifiedCopy::Result KVVerifiedCopy::copy(
     if (!in.open(QIODevice::ReadOnly))
         return failed(FAILURE_SOURCE_UNREADABLE, in.errorString());
     if (!replace && targetTaken(target))
-        return failed(FAILURE_TARGET_EXISTS, QStringLiteral("File exists"));
+        return targetExists();
 
     const QFileInfo targetInfo(target);
     QTemporaryFile out(targetInfo.absolutePath() + QStringLiteral("/.") + targetInfo.fileName()
@@ -93,11 +98,11 @@ KVVerifiedCopy::Result KVVerifiedCopy::copy(
             = ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
         if (renamed != 0 && (errno == EINVAL || errno == ENOSYS)) {
             if (targetTaken(target))
-                return failed(FAILURE_TARGET_EXISTS, QStringLiteral("File exists"));
+                return targetExists();
             renamed = std::rename(from.constData(), to.constData());
         }
         if (renamed != 0 && errno == EEXIST)
-            return failed(FAILURE_TARGET_EXISTS, QStringLiteral("File exists"));
+            return targetExists();
     }
     if (renamed != 0)
         return failed(FAILURE_RENAME, QString::fromLocal8Bit(std::strerror(errno)));

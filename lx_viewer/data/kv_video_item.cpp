@@ -34,7 +34,7 @@ bool isMovieExtension(const QString &path)
 
 // Regular files only: a pipe or device under a recording's name would block
 // the reading thread for good, so the open does not wait and anything else
-// is refused.
+// is refused (reads of a regular file never wait, O_NONBLOCK or not).
 FILE *openForReading(const QString &path)
 {
     if (path.isEmpty())
@@ -49,8 +49,6 @@ FILE *openForReading(const QString &path)
         ::close(fd);
         return nullptr;
     }
-    // Reads of a regular file never wait on O_NONBLOCK; cleared all the same.
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     FILE *file = ::fdopen(fd, "rb");
     if (!file)
         ::close(fd);

@@ -1,8 +1,8 @@
 #include "kv_file_replace.h"
 
+#include "data/kv_verified_copy.h"
+
 #include <QFile>
-#include <QFileInfo>
-#include <QTemporaryFile>
 #include <QtDebug>
 
 #include <fcntl.h>
@@ -56,45 +56,13 @@ bool move(const QString &from, const QString &to, QString *error)
                 << "KVFileReplace::move" << __LINE__ << "]";
         return false;
     }
-    // Another file system: the copy is completed beside the target first,
-    // under a name of its own (never a file the user has there).
-    QFile in(from);
-    if (!in.open(QIODevice::ReadOnly)) {
-        setError(error, in.errorString());
+    // Another file system: a checked copy under a temporary name of its own
+    // beside the target (never a file the user has there) takes the name.
+    const KVVerifiedCopy::Result copied = KVVerifiedCopy::copy(from, to, true);
+    if (!copied.ok()) {
+        setError(error, copied.detail);
         return false;
     }
-    const QFileInfo target(to);
-    QTemporaryFile out(target.absolutePath() + QStringLiteral("/.") + target.fileName()
-        + QStringLiteral(".XXXXXX.part"));
-    if (!out.open()) {
-        setError(error, QStringLiteral("cannot write in ") + target.absolutePath());
-        return false;
-    }
-    for (;;) {
-        const QByteArray chunk = in.read(1 << 20);
-        if (chunk.isEmpty()) {
-            if (in.error() != QFileDevice::NoError) {
-                setError(error, in.errorString());
-                return false;
-            }
-            break;
-        }
-        if (out.write(chunk) != chunk.size()) {
-            setError(error, out.errorString());
-            return false;
-        }
-    }
-    if (!out.flush() || ::fsync(out.handle()) != 0 || out.size() != in.size()) {
-        setError(error, QStringLiteral("cannot write ") + to);
-        return false;
-    }
-    out.setPermissions(in.permissions());
-    std::filesystem::rename(fsPath(out.fileName()), fsPath(to), ec);
-    if (ec) {
-        setError(error, QString::fromStdString(ec.message()));
-        return false;
-    }
-    out.setAutoRemove(false);
     QFile::setPermissions(from, QFile::permissions(from) | QFileDevice::WriteOwner);
     QFile::remove(from);
     return true;

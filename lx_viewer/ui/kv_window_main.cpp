@@ -150,14 +150,13 @@ void WindowMain::onFullScreen()
         setMinimumSize(0, 0);
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         showFullScreen();
-        updateFullScreenShortcuts();
     } else {
         setContentSpacing(4);
         showNormal();
         setFixedSize(kWidth, kHeight);
-        updateFullScreenShortcuts();
         QTimer::singleShot(10, this, [this] { setFocus(Qt::OtherFocusReason); });
     }
+    updateFullScreenShortcuts(); // Escape only in full screen
     emit hub->appEvent(entering ? KVApp::EVENT_FULLSCREEN_ENTERED : KVApp::EVENT_FULLSCREEN_LEFT);
     show();
 }
