@@ -2,6 +2,7 @@
 // sheet, font, settings), the F9/F10 shortcuts and the folder picker.
 
 #include "app/kv_app.h"
+#include "app/kv_shortcut.h"
 #include "app/kv_folder_picker.h"
 #include "app/kv_settings.h"
 #include "kv_modal_driver.h"

@@ -15,6 +15,7 @@
 #include "kv_window_test_util.h"
 
 #include "app/kv_app.h"
+#include "app/kv_shortcut.h"
 #include "app/kv_language.h"
 #include "core/kv_key_event.h"
 #include "core/kv_play_process.h"

@@ -8,6 +8,7 @@
 #include "app/kv_graphics.h"
 #include "app/kv_language.h"
 #include "app/kv_settings.h"
+#include "app/kv_shortcut.h"
 #include "kv_modal_driver.h"
 #include "kv_test_main.h"
 #include "kv_window_test_util.h"
@@ -239,6 +240,75 @@ private slots:
         QVERIFY(_window->returnShortcut()->isEnabled());
         QVERIFY(_window->enterShortcut()->isEnabled());
         QVERIFY(!_window->escapeShortcut()->isEnabled());
+        activate();
+    }
+
+    void applicationKeysStayOutOfAModalPopup()
+    {
+        // While a modal pop-up shows a list of its own, no application key
+        // of the window behind may act: PageDown moves in the list instead
+        // of going to the next recording, F5 captures nothing, F9 leaves the
+        // inset where it is. Afterwards every key is back as it was.
+        activate();
+        QList<KVShortcut *> keys;
+        QList<bool> wanted;
+        for (KVShortcut *s : _window->findChildren<KVShortcut *>()) {
+            const int key = s->key()[0].key();
+            if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter)
+                continue; // the list's own choose and close keys
+            keys << s;
+            wanted << s->isWanted();
+            s->setWanted(true); // as with a recording loaded
+        }
+        // The title's report and capture keys, the player's keys, the list's
+        // page keys and the inset keys.
+        QVERIFY(keys.size() >= 7);
+        QList<QSignalSpy *> spies;
+        for (KVShortcut *s : keys)
+            spies << new QSignalSpy(s, &QShortcut::activated);
+        auto cleanup = qScopeGuard([&] {
+            qDeleteAll(spies);
+            for (int i = 0; i < keys.size(); ++i)
+                keys[i]->setWanted(wanted[i]);
+        });
+
+        QDialog dialog(_window);
+        auto *edit = new QLineEdit(&dialog);
+        auto *completer = new QCompleter(
+            QStringList{QStringLiteral("/tmp/card-a"), QStringLiteral("/tmp/card-b")}, edit);
+        edit->setCompleter(completer);
+        bool listShown = false;
+        bool listLost = false;
+        QStringList gotThrough;
+        QList<bool> enabledWhileBlocked;
+        KVTest::whenModal<QDialog>([&](QDialog *d) {
+            d->activateWindow();
+            edit->setFocus();
+            QTest::keyClicks(edit, QStringLiteral("/tmp/card"));
+            listShown = QTest::qWaitFor([&] { return completer->popup()->isVisible(); }, 3000);
+            for (KVShortcut *s : keys) {
+                enabledWhileBlocked << s->isEnabled();
+                const int key = s->key()[0].key();
+                if (key == Qt::Key_Space || key == Qt::Key_Backspace)
+                    continue; // typing keys: the line edit takes them
+                if (!completer->popup()->isVisible()) {
+                    listLost = true;
+                    break;
+                }
+                QTest::keyClick(completer->popup(), Qt::Key(key));
+            }
+            for (int i = 0; i < keys.size(); ++i)
+                if (!spies[i]->isEmpty())
+                    gotThrough << keys[i]->key().toString();
+            d->done(QDialog::Accepted);
+        });
+        dialog.exec();
+        QVERIFY(listShown);
+        QVERIFY(!listLost);
+        QCOMPARE(gotThrough, QStringList());
+        QCOMPARE(enabledWhileBlocked, QList<bool>(keys.size(), false));
+        for (KVShortcut *s : keys)
+            QVERIFY2(s->isEnabled(), qPrintable(s->key().toString()));
         activate();
     }
 

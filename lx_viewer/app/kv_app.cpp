@@ -4,11 +4,11 @@
 #include "kv_screensaver.h"
 #include "kv_settings.h"
 
+#include "kv_shortcut.h"
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFontDatabase>
-#include <QShortcut>
 #include <QStandardPaths>
 
 KVApp *KVApp::instance()
@@ -19,12 +19,14 @@ KVApp *KVApp::instance()
     return s_instance;
 }
 
-KVApp::KVApp(QObject *parent) : QObject(parent), _inhibitor(new KVScreenSaverInhibitor(this)) {}
+KVApp::KVApp(QObject *parent) : QObject(parent), _inhibitor(new KVScreenSaverInhibitor(this))
+{
+}
 
 QString KVApp::documentFolder()
 {
     return QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
-                           + QDir::separator() + QStringLiteral("Korvid Doc"));
+        + QDir::separator() + QStringLiteral("Korvid Doc"));
 }
 
 QString KVApp::path(int kind)
@@ -50,7 +52,7 @@ QString KVApp::preferredFontFamily()
 {
     const QStringList families = QFontDatabase::families();
     for (const char *family : {"MS PGothic", "Noto Sans CJK JP", "Noto Sans JP", "IPAPGothic",
-                               "VL PGothic", "TakaoPGothic"}) {
+             "VL PGothic", "TakaoPGothic"}) {
         if (families.contains(QString::fromLatin1(family)))
             return QString::fromLatin1(family);
     }
@@ -108,10 +110,8 @@ void KVApp::createShortcuts()
 {
     if (!_mainWindow || _shortcutF9)
         return;
-    _shortcutF9 = new QShortcut(QKeySequence(Qt::Key_F9), _mainWindow);
-    _shortcutF9->setContext(Qt::ApplicationShortcut);
-    _shortcutF10 = new QShortcut(QKeySequence(Qt::Key_F10), _mainWindow);
-    _shortcutF10->setContext(Qt::ApplicationShortcut);
+    _shortcutF9 = new KVShortcut(QKeySequence(Qt::Key_F9), _mainWindow);
+    _shortcutF10 = new KVShortcut(QKeySequence(Qt::Key_F10), _mainWindow);
 }
 
 void KVApp::setDisplayRequired(bool required)

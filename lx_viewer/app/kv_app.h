@@ -7,11 +7,11 @@
 
 #include <QObject>
 #include <QPointer>
-#include <QWidget>
 #include <QString>
+#include <QWidget>
 
 class QApplication;
-class QShortcut;
+class KVShortcut;
 class KVScreenSaverInhibitor;
 
 class KVApp : public QObject
@@ -50,8 +50,8 @@ public:
     QWidget *mainWindow() const { return _mainWindow; }
     // Creates the application-wide F9 and F10 shortcuts on the main window.
     void createShortcuts();
-    QShortcut *shortcutF9() const { return _shortcutF9; }
-    QShortcut *shortcutF10() const { return _shortcutF10; }
+    KVShortcut *shortcutF9() const { return _shortcutF9; }
+    KVShortcut *shortcutF10() const { return _shortcutF10; }
 
     // Keeps the display awake (true) or lets it sleep again (false).
     void setDisplayRequired(bool required);
@@ -70,7 +70,7 @@ private:
     explicit KVApp(QObject *parent = nullptr);
 
     QPointer<QWidget> _mainWindow;
-    QShortcut *_shortcutF9 = nullptr;
-    QShortcut *_shortcutF10 = nullptr;
+    KVShortcut *_shortcutF9 = nullptr;
+    KVShortcut *_shortcutF10 = nullptr;
     KVScreenSaverInhibitor *_inhibitor = nullptr;
 };

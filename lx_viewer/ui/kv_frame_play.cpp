@@ -1,6 +1,7 @@
 #include "kv_frame_play.h"
 
 #include "app/kv_language.h"
+#include "app/kv_shortcut.h"
 #include "core/kv_play_process.h"
 #include "core/kv_player.h"
 #include "data/kv_video_file_list.h"
@@ -8,7 +9,6 @@
 #include "kv_lx_button.h"
 
 #include <QHBoxLayout>
-#include <QShortcut>
 
 KVFramePlay::KVFramePlay(QWidget *parent) : KVWidgetBase(parent, true)
 {
@@ -44,11 +44,9 @@ KVFramePlay::KVFramePlay(QWidget *parent) : KVWidgetBase(parent, true)
     connect(_playButton, &QPushButton::released, player, &KVPlayer::onPlayOrPause);
     connect(_stopButton, &QPushButton::clicked, player, &KVPlayer::onUserStop);
 
-    _playShortcut = new QShortcut(QKeySequence(Qt::Key_Space), this);
-    _playShortcut->setContext(Qt::ApplicationShortcut);
+    _playShortcut = new KVShortcut(QKeySequence(Qt::Key_Space), this);
     connect(_playShortcut, &QShortcut::activated, player, &KVPlayer::onPlayOrPause);
-    _restartShortcut = new QShortcut(QKeySequence(Qt::Key_Backspace), this);
-    _restartShortcut->setContext(Qt::ApplicationShortcut);
+    _restartShortcut = new KVShortcut(QKeySequence(Qt::Key_Backspace), this);
     // onPlayRestart is a private slot of the player: reached by name.
     connect(_restartShortcut, SIGNAL(activated()), player, SLOT(onPlayRestart()));
 
@@ -56,8 +54,8 @@ KVFramePlay::KVFramePlay(QWidget *parent) : KVWidgetBase(parent, true)
     _playButton->setEnabled(false);
     _stopButton->setEnabled(false);
     _nextButton->setEnabled(false);
-    _playShortcut->setEnabled(false);
-    _restartShortcut->setEnabled(false);
+    _playShortcut->setWanted(false);
+    _restartShortcut->setWanted(false);
 
     connect(player, &KVPlayerBase::playEvent, this, &KVFramePlay::onPlayEvent);
     connect(KVVideoFileList::instance(), &KVVideoFileList::listUpdateEnd, this,
@@ -79,8 +77,8 @@ void KVFramePlay::onLoadingListEnd(bool)
     _playButton->setEnabled(any);
     _previousButton->setEnabled(any);
     _nextButton->setEnabled(any);
-    _playShortcut->setEnabled(any);
-    _restartShortcut->setEnabled(any);
+    _playShortcut->setWanted(any);
+    _restartShortcut->setWanted(any);
 }
 
 void KVFramePlay::onPlayEvent(PLAY_EVENT event, KVVideoItem *item)

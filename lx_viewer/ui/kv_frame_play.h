@@ -20,7 +20,7 @@
 
 class LXButton;
 class QHBoxLayout;
-class QShortcut;
+class KVShortcut;
 
 class KVFramePlay : public KVWidgetBase
 {
@@ -37,8 +37,8 @@ public:
     LXButton *stopButton() const { return _stopButton; }
     LXButton *nextButton() const { return _nextButton; }
     LXButton *openButton() const { return _openButton; }
-    QShortcut *playShortcut() const { return _playShortcut; }
-    QShortcut *restartShortcut() const { return _restartShortcut; }
+    KVShortcut *playShortcut() const { return _playShortcut; }
+    KVShortcut *restartShortcut() const { return _restartShortcut; }
 
 public slots:
     void onAppEvent(KVApp::Event event) override;
@@ -55,6 +55,6 @@ private:
     LXButton *_previousButton = nullptr;
     LXButton *_nextButton = nullptr;
     LXButton *_openButton = nullptr;
-    QShortcut *_playShortcut = nullptr;
-    QShortcut *_restartShortcut = nullptr;
+    KVShortcut *_playShortcut = nullptr;
+    KVShortcut *_restartShortcut = nullptr;
 };

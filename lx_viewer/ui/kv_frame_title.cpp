@@ -1,6 +1,7 @@
 #include "kv_frame_title.h"
 
 #include "app/kv_language.h"
+#include "app/kv_shortcut.h"
 #include "core/kv_play_process.h"
 #include "kv_layout.h"
 #include "kv_lx_button.h"
@@ -8,7 +9,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPixmap>
-#include <QShortcut>
 
 LXFrameTitle::LXFrameTitle(QWidget *parent, const QString &logo, const QString &title)
     : KVWidgetBase(parent, true)
@@ -71,8 +71,8 @@ LXFrameTitle::LXFrameTitle(QWidget *parent, const QString &logo, const QString &
     _shortcutF5 = addShortcut(Qt::Key_F5);
     // Report and capture need a loaded recording (a report of nothing would
     // be an empty workbook), so both keys start off like their buttons.
-    _shortcutF3->setEnabled(false);
-    _shortcutF5->setEnabled(false);
+    _shortcutF3->setWanted(false);
+    _shortcutF5->setWanted(false);
 
     connect(_reportButton, &QPushButton::clicked, this, &LXFrameTitle::reportRequested);
     connect(_shortcutF3, &QShortcut::activated, this, &LXFrameTitle::reportRequested);
@@ -93,10 +93,9 @@ LXButton *LXFrameTitle::addButton(
     return button;
 }
 
-QShortcut *LXFrameTitle::addShortcut(Qt::Key key)
+KVShortcut *LXFrameTitle::addShortcut(Qt::Key key)
 {
-    auto *shortcut = new QShortcut(QKeySequence(key), this);
-    shortcut->setContext(Qt::ApplicationShortcut);
+    auto *shortcut = new KVShortcut(QKeySequence(key), this);
     return shortcut;
 }
 
@@ -104,8 +103,8 @@ void LXFrameTitle::setMediaActionsEnabled(bool enabled)
 {
     _reportButton->setEnabled(enabled);
     _captureButton->setEnabled(enabled);
-    _shortcutF3->setEnabled(enabled);
-    _shortcutF5->setEnabled(enabled);
+    _shortcutF3->setWanted(enabled);
+    _shortcutF5->setWanted(enabled);
 }
 
 void LXFrameTitle::onAppEvent(KVApp::Event event)

@@ -18,7 +18,7 @@
 class LXButton;
 class QHBoxLayout;
 class QLabel;
-class QShortcut;
+class KVShortcut;
 
 class LXFrameTitle : public KVWidgetBase
 {
@@ -35,9 +35,9 @@ public:
     LXButton *languageButton() const { return _languageButton; }
     LXButton *minimizeButton() const { return _minimizeButton; }
     LXButton *closeButton() const { return _closeButton; }
-    QShortcut *reportShortcut() const { return _shortcutF3; }
-    QShortcut *captureShortcut() const { return _shortcutF5; }
-    QShortcut *infoShortcut() const { return _shortcutF7; }
+    KVShortcut *reportShortcut() const { return _shortcutF3; }
+    KVShortcut *captureShortcut() const { return _shortcutF5; }
+    KVShortcut *infoShortcut() const { return _shortcutF7; }
     QLabel *logoLabel() const { return _logoLabel; }
 
     // Report and capture (buttons and F3/F5): on while a recording is loaded.
@@ -56,7 +56,7 @@ public slots:
 
 private:
     LXButton *addButton(const QString &name, const QString &toolTip, const QString &english);
-    QShortcut *addShortcut(Qt::Key key);
+    KVShortcut *addShortcut(Qt::Key key);
 
     LXButton *_reportButton = nullptr;
     LXButton *_captureButton = nullptr;
@@ -65,10 +65,10 @@ private:
     LXButton *_languageButton = nullptr;
     LXButton *_minimizeButton = nullptr;
     LXButton *_closeButton = nullptr;
-    QShortcut *_shortcutF3 = nullptr;
-    QShortcut *_shortcutF6 = nullptr;
-    QShortcut *_shortcutF7 = nullptr;
-    QShortcut *_shortcutF5 = nullptr;
+    KVShortcut *_shortcutF3 = nullptr;
+    KVShortcut *_shortcutF6 = nullptr;
+    KVShortcut *_shortcutF7 = nullptr;
+    KVShortcut *_shortcutF5 = nullptr;
     QHBoxLayout *_layout = nullptr;
     QHBoxLayout *_buttonLayout = nullptr;
     QLabel *_logoLabel = nullptr;

@@ -8,10 +8,10 @@
 #include "kv_widget_zoom_pos.h"
 #include "media/avplayer.h"
 
+#include "app/kv_shortcut.h"
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 

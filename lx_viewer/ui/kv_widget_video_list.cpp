@@ -1,6 +1,7 @@
 #include "kv_widget_video_list.h"
 
 #include "app/kv_app.h"
+#include "app/kv_shortcut.h"
 #include "core/kv_key_event.h"
 #include "core/kv_player.h"
 #include "data/kv_video_file_list.h"
@@ -10,7 +11,6 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QScrollBar>
-#include <QShortcut>
 
 namespace
 {
@@ -61,11 +61,9 @@ KVWidgetVideoList::KVWidgetVideoList(QWidget *parent) : QTableWidget(parent)
         &KVWidgetVideoList::onLanguageChange);
     connect(KVPlayer::instance(), &KVPlayerBase::playEvent, this, &KVWidgetVideoList::onPlayEvent);
 
-    _nextShortcut = new QShortcut(QKeySequence(Qt::Key_PageDown), this);
-    _nextShortcut->setContext(Qt::ApplicationShortcut);
+    _nextShortcut = new KVShortcut(QKeySequence(Qt::Key_PageDown), this);
     connect(_nextShortcut, &QShortcut::activated, this, &KVWidgetVideoList::onNext);
-    _previousShortcut = new QShortcut(QKeySequence(Qt::Key_PageUp), this);
-    _previousShortcut->setContext(Qt::ApplicationShortcut);
+    _previousShortcut = new KVShortcut(QKeySequence(Qt::Key_PageUp), this);
     connect(_previousShortcut, &QShortcut::activated, this, &KVWidgetVideoList::onPrevious);
 }
 

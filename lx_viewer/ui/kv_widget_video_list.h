@@ -31,7 +31,7 @@
 #include <QTableWidget>
 
 class KVVideoItem;
-class QShortcut;
+class KVShortcut;
 class KVWidgetVideoListDelegate;
 class QItemSelection;
 class QStyledItemDelegate;
@@ -75,8 +75,8 @@ public:
     bool playRow(int row);
     bool playItem(KVVideoItem *item);
 
-    QShortcut *nextShortcut() const { return _nextShortcut; }
-    QShortcut *previousShortcut() const { return _previousShortcut; }
+    KVShortcut *nextShortcut() const { return _nextShortcut; }
+    KVShortcut *previousShortcut() const { return _previousShortcut; }
 
 signals:
     void listSelected(KVVideoItem *item);
@@ -105,8 +105,8 @@ private:
 
     KVWidgetVideoListDelegate *_delegate = nullptr;
     QStyledItemDelegate *_plainDelegate = nullptr;
-    QShortcut *_nextShortcut = nullptr;
-    QShortcut *_previousShortcut = nullptr;
+    KVShortcut *_nextShortcut = nullptr;
+    KVShortcut *_previousShortcut = nullptr;
     // A play request was sent and neither PLAY_LOADED nor PLAY_NO_MEDIA has
     // answered it yet.
     bool _awaitingLoad = false;

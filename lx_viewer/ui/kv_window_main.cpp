@@ -2,6 +2,7 @@
 
 #include "app/kv_app.h"
 #include "app/kv_language.h"
+#include "app/kv_shortcut.h"
 #include "kv_frame_left.h"
 #include "kv_frame_right.h"
 #include "kv_frame_title.h"
@@ -13,7 +14,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
-#include <QShortcut>
 #include <QTimer>
 
 WindowMain *WindowMain::s_instance = nullptr;
@@ -69,32 +69,16 @@ WindowMain::~WindowMain()
         s_instance = nullptr;
 }
 
-QShortcut *WindowMain::addFullScreenShortcut(Qt::Key key)
+KVShortcut *WindowMain::addFullScreenShortcut(Qt::Key key)
 {
-    auto *shortcut = new QShortcut(QKeySequence(key), this);
-    shortcut->setContext(Qt::ApplicationShortcut);
+    auto *shortcut = new KVShortcut(QKeySequence(key), this);
     connect(shortcut, &QShortcut::activated, this, &WindowMain::onFullScreen);
     return shortcut;
 }
 
 void WindowMain::updateFullScreenShortcuts()
 {
-    _shortcutReturn->setEnabled(!_blockedByModal);
-    _shortcutEnter->setEnabled(!_blockedByModal);
-    _shortcutEscape->setEnabled(!_blockedByModal && isFullScreen());
-}
-
-bool WindowMain::event(QEvent *event)
-{
-    // The shortcuts are application-wide, and Qt hands a key to them even
-    // over a modal pop-up while that pop-up shows a list of its own (a file
-    // dialog's path completion): Return there must choose, not toggle full
-    // screen behind the dialog.
-    if (event->type() == QEvent::WindowBlocked || event->type() == QEvent::WindowUnblocked) {
-        _blockedByModal = event->type() == QEvent::WindowBlocked;
-        updateFullScreenShortcuts();
-    }
-    return KVWindowBase::event(event);
+    _shortcutEscape->setWanted(isFullScreen());
 }
 
 void WindowMain::setContentSpacing(int pixels)

@@ -27,7 +27,7 @@ class KVFrameVideoMain;
 class KVPlaySlider;
 class KVFrameRight;
 class QHBoxLayout;
-class QShortcut;
+class KVShortcut;
 
 class WindowMain : public KVWindowBase
 {
@@ -41,9 +41,9 @@ public:
 
     KVFrameLeft *leftFrame() const { return _leftFrame; }
     KVFrameRight *rightFrame() const { return _rightFrame; }
-    QShortcut *escapeShortcut() const { return _shortcutEscape; }
-    QShortcut *returnShortcut() const { return _shortcutReturn; }
-    QShortcut *enterShortcut() const { return _shortcutEnter; }
+    KVShortcut *escapeShortcut() const { return _shortcutEscape; }
+    KVShortcut *returnShortcut() const { return _shortcutReturn; }
+    KVShortcut *enterShortcut() const { return _shortcutEnter; }
 
 public slots:
     void onCloseApplication();
@@ -66,7 +66,6 @@ public slots:
     void onRequestVideoCaptureDone(QList<QString> *list);
 
 protected:
-    bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
     void showEvent(QShowEvent *event) override;
@@ -107,7 +106,7 @@ private:
     void placeMapDialog();
     // --- kv_window_main_capture.cpp
     void wireCapture();
-    QShortcut *addFullScreenShortcut(Qt::Key key);
+    KVShortcut *addFullScreenShortcut(Qt::Key key);
     // Return and Enter always, Escape in full screen; none while a modal
     // pop-up blocks the window.
     void updateFullScreenShortcuts();
@@ -117,10 +116,9 @@ private:
     KVFrameLeft *_leftFrame = nullptr;
     KVFrameRight *_rightFrame = nullptr;
     QHBoxLayout *_contentLayout = nullptr;
-    QShortcut *_shortcutEscape = nullptr;
-    QShortcut *_shortcutReturn = nullptr;
-    QShortcut *_shortcutEnter = nullptr;
+    KVShortcut *_shortcutEscape = nullptr;
+    KVShortcut *_shortcutReturn = nullptr;
+    KVShortcut *_shortcutEnter = nullptr;
     bool _firstShow = true;
-    bool _blockedByModal = false;
     bool _closing = false;
 };

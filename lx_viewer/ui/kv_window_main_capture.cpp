@@ -34,7 +34,6 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPainter>
-#include <QShortcut>
 #include <QUrl>
 #include <QtDebug>
 
