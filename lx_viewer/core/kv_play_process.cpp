@@ -52,9 +52,16 @@ void KVPlayProcess::onVideoLoadingStart(KVVideoItem *item)
 void KVPlayProcess::onPlayEvent(PLAY_EVENT event, KVVideoItem *)
 {
     // 2.
-    if (event == PLAY_LOADED || event == PLAY_NO_MEDIA)
+    if (event == PLAY_LOADED || event == PLAY_NO_MEDIA) {
         KVVideoFileList::setLoadInProgress(false);
-    else if (event == PLAY_STOPPED && _pendingItem)
+    } else if (event == PLAY_USER_STOP) {
+        // A stop ends a load under way (the player dropped its files, so
+        // neither PLAY_LOADED nor PLAY_NO_MEDIA follows) and a recording
+        // still waiting for the last one to stop.
+        KVVideoFileList::setLoadInProgress(false);
+        _pendingItem = nullptr;
+        _pendingRef.reset();
+    } else if (event == PLAY_STOPPED && _pendingItem)
         QTimer::singleShot(1, this, &KVPlayProcess::onStartNext);
 }
 

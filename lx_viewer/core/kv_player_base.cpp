@@ -313,6 +313,7 @@ void KVPlayerBase::failLoad(const QString &why)
     qInfo() << why << (_item ? _item->displayPath() : QString()) << "[" << Q_FUNC_INFO << __LINE__
             << "]";
     _loading = false;
+    _pauseAfterLoad = false;
     _stopped = true;
     _paused = false;
     _endOfMedia = false;
@@ -328,8 +329,28 @@ void KVPlayerBase::failLoad(const QString &why)
 
 // ---------------------------------------------------------------- play / pause
 
+bool KVPlayerBase::isLoading() const
+{
+    return _loading || KVVideoFileList::loadInProgress();
+}
+
+bool KVPlayerBase::isRunning() const
+{
+    if (isLoading())
+        return !_pauseAfterLoad;
+    return !_stopped && !_paused;
+}
+
 void KVPlayerBase::playOrPause(bool bStart)
 {
+    // While a recording is on its way the players are left alone (the rear
+    // one may not be loaded yet, and a start now would be undone by the one
+    // at the end of the load): the press decides how the recording comes up.
+    if (!bStart && isLoading()) {
+        _pauseAfterLoad = !_pauseAfterLoad;
+        emit playEvent(_pauseAfterLoad ? PLAY_PAUSED : PLAY_PLAYING, _item);
+        return;
+    }
     // 1.
     if (!bStart && !_playerF->isLoaded()) {
         emit playEvent(PLAY_NO_MEDIA, nullptr);
@@ -360,6 +381,11 @@ void KVPlayerBase::playOrPause(bool bStart)
         // swap must find the other camera at the same moment).
         if (!_paused)
             _clock->start();
+        if (bStart && _pauseAfterLoad) {
+            // Asked for during the load: both players on the first frame.
+            _pauseAfterLoad = false;
+            _pause(true, true, 0);
+        }
     } else {
         // 3. toggle
         _paused = !_playerF->isPaused();
@@ -504,8 +530,15 @@ void KVPlayerBase::stoppedOne(bool front)
     KVVideoItem *next = end ? KVVideoFileList::instance()->nextItem() : nullptr;
     emit playEvent(PLAY_STOPPED, next);
     _closingRef.reset();
-    if (end)
-        KVVideoFileList::instance()->onPlayNextVideo(-1);
+    if (!end)
+        return;
+    KVVideoFileList::instance()->onPlayNextVideo(-1);
+    // No recording follows (the last one, or the next one's file has gone):
+    // the finished one is closed, so that Play starts the chosen row with
+    // its slider and sensor data rather than running the finished files
+    // again with neither.
+    if (!isLoading() && !_stopped)
+        closeMedia();
 }
 
 void KVPlayerBase::onFirstFrame(qreal)
@@ -551,6 +584,7 @@ void KVPlayerBase::closeMedia()
     _sliderPressed = false;
     _endOfMedia = false;
     _loading = false;
+    _pauseAfterLoad = false;
     KVKeyEvent::instance()->setEnabled(false);
     // 2.
     _pendingStops = 0;

@@ -96,6 +96,13 @@ public:
     bool isSwapped() const { return _swapped; }
     bool isStopped() const { return _stopped; }
     bool isPaused() const { return _paused; }
+    // A recording is on its way: chosen and waiting for the last one to
+    // stop, or its files opening. Play and pause presses meanwhile only
+    // decide whether it comes up playing or paused.
+    bool isLoading() const;
+    // True when a recording plays, or will play once its load is complete;
+    // a pop-up that wants the picture still pauses when this holds.
+    bool isRunning() const;
     bool isEndOfMedia() const { return _endOfMedia; }
     double speed() const { return _speed; }
     qint64 lastPosition() const { return _lastPosition; }
@@ -206,5 +213,7 @@ protected:
     KVVideoItemRef _closingRef;
     // Between onLoad and the end of the load (PLAY_LOADED or PLAY_NO_MEDIA).
     bool _loading = false;
+    // A play or pause press during a load asked for a paused start.
+    bool _pauseAfterLoad = false;
     QMetaObject::Connection _positionConnection;
 };

@@ -206,7 +206,7 @@ void KVFrameList::onBackup()
         || KVVideoFileList::isBackupRunning())
         return;
     KVPlayer *player = KVPlayer::instance();
-    if (!player->isStopped() && !player->isPaused())
+    if (player->isRunning())
         player->onPlayOrPause();
     const QString folder
         = KVApp::instance()->browseFolder(KVApp::path(KVApp::PATH_BACKUP), true, backupCaption());

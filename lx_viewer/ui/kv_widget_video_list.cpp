@@ -242,6 +242,7 @@ void KVWidgetVideoList::onPlayEvent(PLAY_EVENT event, KVVideoItem *)
         _awaitingLoad = false;
         break;
     case PLAY_USER_STOP:
+        _awaitingLoad = false;
         catalogue()->setCurrentItem(nullptr);
         break;
     case PLAY_NO_MEDIA:

@@ -128,7 +128,7 @@ void WindowMain::onStartReport()
     // 2.
     emit hub->hidePIPForCapture(true);
     kvm::AVPlayer *main = player->mainPlayer();
-    if (main->isLoaded() && !main->isPaused())
+    if (player->isRunning())
         player->playOrPause(false);
     // What the picture shows, taken before the dialog (the recording may
     // change while it is open).

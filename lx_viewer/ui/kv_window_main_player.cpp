@@ -37,6 +37,6 @@ void WindowMain::buildPlayerFrames()
 void WindowMain::pauseForPopup()
 {
     KVPlayer *player = KVPlayer::instance();
-    if (!player->isStopped() && !player->isPaused())
+    if (player->isRunning())
         player->onPlayOrPause();
 }
