@@ -180,6 +180,12 @@ private slots:
         const int rows = _table->rowCount();
         KVVideoItem *item = _table->itemAt(6);
         const QString name = item->nameText();
+        // A recording further down plays and is selected: its highlights
+        // must move up with it.
+        KVVideoItem *playing = _table->itemAt(8);
+        list()->setCurrentItem(playing);
+        _table->selectRecordingRow(8);
+        QCOMPARE(_table->videoDelegate()->playingRow(), 8);
         QVERIFY(QFile::remove(item->displayPath()));
         QSignalSpy selected(_table, &KVWidgetVideoList::listSelected);
         int messages = 0;
@@ -200,6 +206,11 @@ private slots:
         QVERIFY(_table->cellText(6, 1) != name);
         for (int row = 0; row < _table->rowCount(); ++row)
             QVERIFY(_table->cellText(row, 1) != name);
+        QCOMPARE(_table->itemAt(7), playing);
+        QCOMPARE(_table->videoDelegate()->playingRow(), 7);
+        QCOMPARE(_table->selectedRow(), 7);
+        QCOMPARE(_table->videoDelegate()->selectedRow(), 7);
+        list()->setCurrentItem(nullptr);
     }
 };
 

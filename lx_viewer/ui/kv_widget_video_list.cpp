@@ -226,7 +226,8 @@ bool KVWidgetVideoList::playItem(KVVideoItem *item)
     const int index = catalogue()->removeItem(item);
     if (index >= 0 && index < rowCount())
         removeRow(index);
-    viewport()->update();
+    // The rows below moved up: so do their highlights.
+    onSelectionChanged(QItemSelection(), QItemSelection());
     return false;
 }
 
