@@ -395,8 +395,8 @@ private slots:
     void keysGoToTheKeyHandler()
     {
         QList<int> pressed, released;
-        KVKeyForward::setHandler(
-            {[&](int k) { pressed << k; }, [&](int k) { released << k; }, [] { return false; }});
+        KVKeyForward::setHandler({[&](int k) { pressed << k; }, [&](int k) { released << k; },
+            [] { return false; }, [] {}});
         QTest::keyPress(_dialog, Qt::Key_Left);
         QTest::keyRelease(_dialog, Qt::Key_Left);
         QTest::keyPress(_dialog, Qt::Key_Right, Qt::NoModifier);

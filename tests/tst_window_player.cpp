@@ -15,8 +15,8 @@
 #include "kv_window_test_util.h"
 
 #include "app/kv_app.h"
-#include "app/kv_shortcut.h"
 #include "app/kv_language.h"
+#include "app/kv_shortcut.h"
 #include "core/kv_key_event.h"
 #include "core/kv_play_process.h"
 #include "core/kv_player.h"
@@ -32,6 +32,7 @@
 #include "ui/kv_logo_widget.h"
 #include "ui/kv_lx_button.h"
 #include "ui/kv_play_slider.h"
+#include "ui/kv_popup_capture.h"
 #include "ui/kv_popup_info.h"
 #include "ui/kv_slider.h"
 #include "ui/kv_widget_zoom_pos.h"
@@ -502,6 +503,56 @@ private slots:
         QVERIFY(pausedDuringPopup);
         QVERIFY(!_play->playButton()->isChecked());
         QVERIFY(!shot.isEmpty());
+    }
+
+    // A seek key held when a pop-up opens is released inside the pop-up,
+    // where the window never hears it: the hold ends when the pop-up blocks
+    // the window, as a release would, and capture works afterwards.
+    void heldKeyEndsWhenAPopupBlocksTheWindow()
+    {
+        if (!_player->item())
+            choose(_items[0]);
+        if (!_player->isPaused())
+            QTest::mouseClick(_play->playButton(), Qt::LeftButton);
+        QTRY_VERIFY(_player->isPaused());
+        activate();
+        KVKeyEvent *keys = KVKeyEvent::instance();
+        keys->setEnabled(true);
+        QSignalSpy released(keys, &KVKeyEvent::releasedF1);
+        QTest::keyPress(_window, Qt::Key_Right);
+        QCOMPARE(keys->heldKey(), int(Qt::Key_Right));
+
+        bool ran = false, heldInPopup = true;
+        KVTest::whenModal<KVPopupInfo>(
+            [&](KVPopupInfo *popup) {
+                heldInPopup = keys->isKeyHeld();
+                QTest::keyRelease(popup, Qt::Key_Right);
+                QTest::keyClick(popup, Qt::Key_Escape);
+            },
+            &ran);
+        QTest::keyClick(_window, Qt::Key_F7);
+        QVERIFY(ran);
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        QVERIFY(!heldInPopup);
+        QVERIFY(!keys->isKeyHeld());
+        QCOMPARE(released.count(), 1);
+
+        // The title bar's capture button goes through again: the capture
+        // pop-up comes (cancelled: nothing is kept).
+        activate();
+        bool asked = false;
+        KVTest::whenModal<KVPopupCapture>([](KVPopupCapture *d) { d->reject(); }, &asked, 8000);
+        QTest::mouseClick(_window->titleBar()->captureButton(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(asked, 9000);
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        // And full screen with Return.
+        activate();
+        QTest::keyClick(_window, Qt::Key_Return);
+        QVERIFY(_window->isFullScreen());
+        activate();
+        QTest::keyClick(_window, Qt::Key_Escape);
+        QVERIFY(!_window->isFullScreen());
+        activate();
     }
 
     // The zoomed and full-screen views in English, for the eye; the camera

@@ -363,7 +363,7 @@ private slots:
         QList<int> pressed, released;
         bool held = false;
         KVKeyForward::setHandler({[&](int key) { pressed << key; },
-            [&](int key) { released << key; }, [&] { return held; }});
+            [&](int key) { released << key; }, [&] { return held; }, [] {}});
         QKeyEvent press(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier);
         QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier, QString(), true);
         QKeyEvent release(QEvent::KeyRelease, Qt::Key_Left, Qt::NoModifier);

@@ -47,6 +47,12 @@ void KVKeyEvent::keyReleased(int key)
         emit releasedFF();
 }
 
+void KVKeyEvent::releaseHeldKey()
+{
+    if (_heldKey != kNoKey)
+        keyReleased(_heldKey);
+}
+
 void KVKeyEvent::setEnabled(bool enabled)
 {
     _enabled = enabled;

@@ -22,6 +22,10 @@ public:
     // and everything while disabled are ignored.
     void keyPressed(int key);
     void keyReleased(int key);
+    // Ends the held key exactly as its release would (nothing when none is
+    // held): for windows that lose the keyboard while a key is down and will
+    // never see its release.
+    void releaseHeldKey();
     bool isKeyHeld() const { return _heldKey != kNoKey; }
     int heldKey() const { return _heldKey; }
 

@@ -33,6 +33,12 @@ void keyRelease(const QKeyEvent *event)
     current().released(event->key());
 }
 
+void releaseHeldKey()
+{
+    if (current().releaseHeld)
+        current().releaseHeld();
+}
+
 bool isKeyHeld()
 {
     return current().isKeyHeld && current().isKeyHeld();

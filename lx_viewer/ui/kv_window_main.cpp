@@ -150,6 +150,15 @@ void WindowMain::onWindowMove()
     placeMapDialog();
 }
 
+bool WindowMain::event(QEvent *event)
+{
+    // The release of a key held now would reach the pop-up or the other
+    // window, never this one.
+    if (event->type() == QEvent::WindowBlocked || event->type() == QEvent::WindowDeactivate)
+        KVKeyForward::releaseHeldKey();
+    return KVWindowBase::event(event);
+}
+
 void WindowMain::keyPressEvent(QKeyEvent *event)
 {
     KVKeyForward::keyPress(event);

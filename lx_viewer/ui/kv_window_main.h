@@ -6,7 +6,9 @@
 // minimise, full screen (Return/Enter toggle, Escape leaves; application
 // events 1-4) and the information pop-up.
 //
-// Keys that reach the window go to the key handler (kv_key_forward.h).
+// Keys that reach the window go to the key handler (kv_key_forward.h); when
+// a modal pop-up blocks the window or it stops being the active window, a
+// held key ends there as if released (its release goes to the other window).
 //
 // The window's code is split by concern, one file each:
 //   kv_window_main.cpp          shell: geometry, close, minimise, full screen
@@ -66,6 +68,7 @@ public slots:
     void onRequestVideoCaptureDone(QList<QString> *list);
 
 protected:
+    bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
     void showEvent(QShowEvent *event) override;

@@ -18,7 +18,8 @@ void WindowMain::buildPlayerFrames()
     // Keys of the window go to the application key handler.
     KVKeyForward::setHandler({[](int key) { KVKeyEvent::instance()->keyPressed(key); },
         [](int key) { KVKeyEvent::instance()->keyReleased(key); },
-        [] { return KVKeyEvent::instance()->isKeyHeld(); }});
+        [] { return KVKeyEvent::instance()->isKeyHeld(); },
+        [] { KVKeyEvent::instance()->releaseHeldKey(); }});
 
     _frameVideo = new KVFrameVideoMain(_leftFrame);
     _leftFrame->setVideoFrame(_frameVideo);
