@@ -1,5 +1,6 @@
 // The backup's dialogs under Xvfb: the overwrite question with and without
-// its check box in both languages, the capture's question, and whole backups
+// its check box in both languages, the capture's question, Return in the
+// pop-ups (OK, or Skip where a file would be replaced), and whole backups
 // of a real recording through KVBackupController: the question when both
 // target files exist (skip, overwrite, cancel), the progress pop-up reaching
 // 364, and a target that cannot be written ending with the failure message.
@@ -181,6 +182,41 @@ private slots:
         sys.show();
         sys.skipButton()->click();
         QCOMPARE(sys.result(), int(QDialog::Rejected));
+    }
+
+    // The pop-ups' buttons never take the focus, yet Return answers: OK
+    // closes a message, and both "file exists" questions answer Skip, never
+    // Overwrite. (A pop-up Return leaves open ends with kStillOpen.)
+    void returnPressesTheDefaultButton()
+    {
+        static constexpr int kStillOpen = 42;
+        auto pressReturn = [](QDialog *dialog) {
+            QWidget *focus = QApplication::focusWidget();
+            QTest::keyClick(focus && focus->window() == dialog ? focus : dialog, Qt::Key_Return);
+            if (dialog->isVisible())
+                dialog->done(kStillOpen);
+        };
+        {
+            KVPopupMessage message(
+                _window, QStringLiteral("ファイルがありません。"), QStringLiteral("注意"));
+            KVTest::whenModal<KVPopupMessage>(pressReturn);
+            QCOMPARE(message.exec(), int(QDialog::Accepted));
+        }
+        {
+            KVDialogOverwrite backup(_window, QStringLiteral("NORM201221-102047F.MP4"), 3);
+            backup.applyToNextBox()->setChecked(true);
+            KVTest::whenModal<KVDialogOverwrite>(pressReturn);
+            QCOMPARE(backup.exec(), int(QDialog::Accepted));
+            QCOMPARE(backup.answer(),
+                int(KVBackupHandover::ANSWER_SKIP | KVBackupHandover::ANSWER_APPLY_TO_NEXT));
+        }
+        {
+            KVDialogOverwriteSys capture(_window, QStringLiteral("NORM201221-102047_*.jpg"));
+            QSignalSpy skipped(capture.skipButton(), &QPushButton::clicked);
+            KVTest::whenModal<KVDialogOverwriteSys>(pressReturn);
+            QCOMPARE(capture.exec(), int(QDialog::Rejected));
+            QCOMPARE(skipped.count(), 1);
+        }
     }
 
     // A backup into an empty folder: the progress pop-up is shown and full,

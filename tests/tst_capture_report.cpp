@@ -311,6 +311,29 @@ private slots:
         QCOMPARE(picture.size(), QSize(320, 180));
     }
 
+    // Return in the name field saves, as the Save button does (the
+    // dialog's buttons never take the focus).
+    void returnSaves()
+    {
+        ensureLoaded(_demo);
+        pause();
+        const QString saved = backup() + QStringLiteral("/by return_前方.jpg");
+        QFile::remove(saved);
+        bool closedByReturn = false;
+        QVERIFY(capture([&](KVPopupCapture *d) {
+            d->nameEdit()->setText(QStringLiteral("by return"));
+            QTest::keyClick(d->nameEdit(), Qt::Key_Return);
+            closedByReturn = !d->isVisible();
+            if (!closedByReturn)
+                d->reject();
+        }));
+        QVERIFY(closedByReturn);
+        QImage picture;
+        QVERIFY(picture.load(saved, "JPG"));
+        QCOMPARE(picture.size(), QSize(320, 180));
+        QVERIFY(QFile::remove(saved));
+    }
+
     void badNamesWarnAndCancelLeavesNothing()
     {
         ensureLoaded(_demo);

@@ -420,6 +420,26 @@ private slots:
         QVERIFY(_window->findChildren<KVPopupInfo *>().isEmpty());
     }
 
+    // Return presses OK, though the button never takes the focus.
+    void informationPopupClosesWithReturn()
+    {
+        activate();
+        bool ran = false, closed = false;
+        KVTest::whenModal<KVPopupInfo>(
+            [&](KVPopupInfo *popup) {
+                QWidget *focus = QApplication::focusWidget();
+                QTest::keyClick(focus && focus->window() == popup ? focus : popup, Qt::Key_Return);
+                closed = !popup->isVisible();
+                if (!closed)
+                    popup->reject();
+            },
+            &ran);
+        QTest::keyClick(_window, Qt::Key_F7);
+        QVERIFY(ran);
+        QVERIFY(closed);
+        QVERIFY(_window->findChildren<KVPopupInfo *>().isEmpty());
+    }
+
     void accelerationBoxOnOldChipset()
     {
         KVWidgetCheckBox box;

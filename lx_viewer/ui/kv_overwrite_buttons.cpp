@@ -26,5 +26,8 @@ KVOverwriteButtons KVOverwriteButtons::addTo(KVPopup *popup, const QString &butt
     row->addSpacing(10);
     out.cancel = add(japanese ? QStringLiteral("キャンセル") : QStringLiteral("Cancel"));
     row->addStretch(1);
+    // Return answers with Skip, the choice that loses nothing; Overwrite
+    // takes a click (the buttons never take the focus).
+    out.skip->setDefault(true);
     return out;
 }

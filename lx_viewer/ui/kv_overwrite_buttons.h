@@ -1,7 +1,8 @@
 #pragma once
 // The Skip / Overwrite / Cancel row that both "file already exists"
 // questions (backup and capture) put into their pop-up's button bar,
-// centred with 10 px between the buttons.
+// centred with 10 px between the buttons. Skip is the default button, so
+// Return never replaces a file.
 //
 // Thread: GUI thread only.
 

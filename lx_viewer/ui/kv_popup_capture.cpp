@@ -87,6 +87,10 @@ KVPopupCapture::KVPopupCapture(QWidget *parent, QStringList *captures)
         QStringLiteral("Cancel"), QSize(120, 30));
     buttonLayout()->addStretch(1);
 
+    // The buttons never take the focus: Return reaches Save as the dialog's
+    // default button.
+    _saveButton->setDefault(true);
+
     connect(_folderButton, &QPushButton::clicked, this, &KVPopupCapture::onChangeFolder);
     connect(_saveButton, &QPushButton::clicked, this, &KVPopupCapture::onOK);
     connect(_cancelButton, &QPushButton::clicked, this, &QDialog::reject);

@@ -1,7 +1,7 @@
 #pragma once
 // The capture dialog: after a still capture the user names the picture and
 // picks its folder. The capture wrote temporary JPEG files into the backup
-// folder (KVPlayer's capture sequence); on Save they are moved to
+// folder (KVPlayer's capture sequence); on Save (or Return) they are moved to
 // <folder>/<name>_<camera word>.jpg, where the camera word is "前方" for a
 // file taken from the front camera (its path contains "CH1") and "後方"
 // otherwise. The folder is the backup folder of the settings and is stored

@@ -64,6 +64,8 @@ KVPopupInfo::KVPopupInfo(QWidget *parent, const QString &, const QString &logo)
     _okButton = KVButton::create(
         buttonBar(), buttonLayout(), QStringLiteral("button"), ja("ok"), QSize(120, 30));
     _okButton->setText(QStringLiteral("OK"));
+    // Return closes the pop-up (the button never takes the focus).
+    _okButton->setDefault(true);
     buttonLayout()->addStretch(1);
     connect(_okButton, &QPushButton::clicked, this, &QDialog::accept);
 }

@@ -35,6 +35,9 @@ KVPopupMessage::KVPopupMessage(QWidget *parent, const QString &message, const QS
     _okButton = KVButton::create(
         buttonBar(), buttonLayout(), QStringLiteral("popup_button"), QString(), QSize(120, 30));
     _okButton->setText(QStringLiteral("OK"));
+    // The button never takes the focus: Return reaches it as the dialog's
+    // default button.
+    _okButton->setDefault(true);
     buttonLayout()->addStretch(1);
     connect(_okButton, &QPushButton::clicked, this, &QDialog::accept);
 }

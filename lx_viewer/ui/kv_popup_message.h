@@ -1,5 +1,6 @@
 #pragma once
-// A message with an OK button ("ファイルがありません。" / "注意" and the like).
+// A message with an OK button ("ファイルがありません。" / "注意" and the like);
+// Return presses OK.
 // The pop-up is as wide as the message on one line in the bold 16-point
 // font plus 31 pixels, and never narrower than its title bar and button
 // need.
