@@ -4,10 +4,11 @@
 // video's size showing the paused frame, read from its frame-number strip);
 // an existing name is asked about; an empty or path-like name warns and the
 // dialog stays; Cancel leaves nothing behind, read-only or not; another
-// folder is chosen and remembered. F3 does nothing without a recording;
-// with one it pauses, proposes report_<date>.xlsx (then _1, _2), hides the
-// zoom inset meanwhile, writes a workbook whose picture is the window with
-// the map area composed in, and hands it to the desktop. Screenshots go to
+// folder is chosen and remembered, one that takes no files is explained
+// (with the system's reason) and not remembered. F3 does nothing without a
+// recording; with one it pauses, proposes report_<date>.xlsx (then _1, _2),
+// hides the zoom inset meanwhile, writes a workbook whose picture is the
+// window with the map area composed in, and hands it to the desktop. Screenshots go to
 // the build folder's screenshots/.
 
 #include "kv_modal_driver.h"
@@ -18,6 +19,7 @@
 #include "kv_xlsx_reader.h"
 
 #include "app/kv_app.h"
+#include "app/kv_folder_picker.h"
 #include "app/kv_language.h"
 #include "app/kv_settings.h"
 #include "core/kv_key_event.h"
@@ -48,6 +50,8 @@
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QSignalSpy>
+
+#include <unistd.h>
 
 using namespace KVPlayerFixture;
 
@@ -396,6 +400,68 @@ private slots:
             QStringList());
         KVSettings::instance()->setBackupPath(KVApp::path(KVApp::PATH_BACKUP));
         QCOMPARE(backupFiles(), before);
+    }
+
+    // A folder that takes no files: the warning names the folder and the
+    // system's reason, the dialog comes back, and the folder is not kept for
+    // later captures.
+    void unwritableFolderIsExplainedAndNotKept()
+    {
+        ensureLoaded(_demo);
+        pause();
+        // Not even root can create files under /proc; others get a folder
+        // without write permission.
+        QString locked = QStringLiteral("/proc");
+        if (::geteuid() != 0) {
+            locked = KVTest::makeTempDir(QStringLiteral("locked"));
+            QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        }
+        const QString kept = KVSettings::instance()->backupPath();
+        const QStringList before = backupFiles();
+        QStringList warnings;
+        QString folderAgain;
+        QVERIFY(capture([&](KVPopupCapture *d) {
+            KVTest::whenModal<QFileDialog>([&, d](QFileDialog *picker) {
+                // The picker hands on the locked folder without browsing it
+                // (a file dialog in /proc may read a file that never ends).
+                picker->setDirectory(KVTest::tempRoot());
+                KVFolderPicker::setNextChoiceForTests(locked);
+                static_cast<QDialog *>(picker)->accept();
+                QTimer::singleShot(300, d, [&, d] {
+                    d->nameEdit()->setText(QStringLiteral("locked"));
+                    KVTest::whenModal<QMessageBox>([&](QMessageBox *box) {
+                        warnings << box->text();
+                        // The dialog comes back for another folder.
+                        KVTest::whenModal<KVPopupCapture>([&](KVPopupCapture *again) {
+                            folderAgain = again->folderEdit()->text();
+                            again->cancelButton()->click();
+                        });
+                        box->button(QMessageBox::Ok)->click();
+                    });
+                    d->saveButton()->click();
+                });
+            });
+            d->folderButton()->click();
+        }));
+        QCOMPARE(warnings.size(), 1);
+        const QStringList lines = warnings.first().split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines[0], QStringLiteral("このフォルダーに保存できませんでした。"));
+        QCOMPARE(lines[1], QDir::toNativeSeparators(locked));
+        QVERIFY2(
+            lines[2].size() > 4 && lines[2].startsWith(QLatin1Char('(')), qPrintable(lines[2]));
+        QCOMPARE(QDir::fromNativeSeparators(folderAgain), locked);
+        QVERIFY(!QFileInfo::exists(locked + QStringLiteral("/locked_前方.jpg")));
+        // Nothing stored, nothing left behind: the next capture proposes the
+        // folder of before.
+        QCOMPARE(KVSettings::instance()->backupPath(), kept);
+        QCOMPARE(backupFiles(), before);
+        QString proposedFolder;
+        QVERIFY(capture([&](KVPopupCapture *d) {
+            proposedFolder = d->folderEdit()->text();
+            d->reject();
+        }));
+        QCOMPARE(proposedFolder, QDir::toNativeSeparators(kept));
     }
 
     void reportOfAPausedRecording()

@@ -145,7 +145,8 @@ void KVPopupCapture::onChangeFolder()
         QDir::fromNativeSeparators(_folderEdit->text()), true, title);
     if (folder.isEmpty())
         return;
-    KVSettings::instance()->setBackupPath(folder);
+    // Stored only once a picture was saved there (save()): a folder that
+    // cannot be written must not be proposed for every later capture.
     _folderEdit->setText(QDir::toNativeSeparators(folder));
     _folderEdit->setToolTip(_folderEdit->text());
 }
@@ -192,6 +193,8 @@ bool KVPopupCapture::save()
     // A backup folder that was removed since it was chosen is made again.
     QDir().mkpath(folder);
     bool ok = true;
+    bool pictureMissing = false;
+    QString reason; // of the first move into the folder that failed
     const QStringList all = *_captures;
     for (const QString &capture : all) {
         const QString target = finalPath(folder, _nameEdit->text(), capture);
@@ -199,16 +202,33 @@ bool KVPopupCapture::save()
         if (KVFileReplace::move(capture, target, &why)) {
             // Moved files leave the list: what stays is still temporary.
             _captures->removeOne(capture);
-        } else {
-            qInfo() << "capture not saved" << capture << target << why << "[" << Q_FUNC_INFO
-                    << __LINE__ << "]";
-            ok = false;
+            continue;
         }
+        qInfo() << "capture not saved" << capture << target << why << "[" << Q_FUNC_INFO << __LINE__
+                << "]";
+        ok = false;
+        if (!QFileInfo::exists(capture))
+            pictureMissing = true;
+        else if (reason.isEmpty())
+            reason = why;
     }
-    if (!ok)
-        warn(KVLanguage::isJapanese() ? QStringLiteral("JPEGファイル生成に失敗しました。")
-                                      : QStringLiteral("Unable to save file."));
-    return ok;
+    if (ok) {
+        KVSettings::instance()->setBackupPath(folder);
+        return true;
+    }
+    const bool japanese = KVLanguage::isJapanese();
+    if (!reason.isEmpty()) {
+        // The folder refused the file: say so, with the system's reason.
+        warn((japanese ? QStringLiteral("このフォルダーに保存できませんでした。")
+                       : QStringLiteral("The file could not be saved in this folder."))
+            + QStringLiteral("\n") + QDir::toNativeSeparators(folder) + QStringLiteral("\n(")
+            + reason + QStringLiteral(")"));
+    } else if (pictureMissing) {
+        // The capture's own picture is gone.
+        warn(japanese ? QStringLiteral("JPEGファイル生成に失敗しました。")
+                      : QStringLiteral("Unable to save file."));
+    }
+    return false;
 }
 
 void KVPopupCapture::removeTemporaryFiles(const QStringList &files)

@@ -4,8 +4,8 @@
 // folder (KVPlayer's capture sequence); on Save (or Return) they are moved to
 // <folder>/<name>_<camera word>.jpg, where the camera word is "前方" for a
 // file taken from the front camera (its path contains "CH1") and "後方"
-// otherwise. The folder is the backup folder of the settings and is stored
-// there when the user changes it.
+// otherwise. The folder is the backup folder of the settings; another folder
+// the user picks is stored there once a save into it succeeded.
 //
 // The caller runs the dialog modally; when it is accepted it calls save(),
 // and when save() fails (the warning was shown) it may run the dialog again
@@ -35,8 +35,10 @@ public:
 
     // Moves the temporary files to their final names, replacing files of
     // those names; moved files leave the capture list. After all files, one
-    // warning when any move failed; the temporary file of a failed move stays
-    // (in the list). True when all were moved.
+    // warning when any move failed: the folder could not take the file (with
+    // the system's reason), or the captured picture itself is gone. The
+    // temporary file of a failed move stays (in the list). True when all
+    // were moved; only then is the folder stored as the backup folder.
     bool save();
 
     // Removes the listed temporary files, read-only ones included.
