@@ -8,8 +8,9 @@
 // (with the system's reason) and not remembered. F3 does nothing without a
 // recording; with one it pauses, proposes report_<date>.xlsx (then _1, _2),
 // hides the zoom inset meanwhile, writes a workbook whose picture is the
-// window with the map area composed in, and hands it to the desktop. Screenshots go to
-// the build folder's screenshots/.
+// window with the map area composed in, and hands it to the desktop's
+// opener (a script here), warning when the opener reports that nothing
+// opened it. Screenshots go to the build folder's screenshots/.
 
 #include "kv_modal_driver.h"
 #include "kv_player_fixtures.h"
@@ -32,6 +33,7 @@
 #include "ui/kv_dialog_map.h"
 #include "ui/kv_dialog_overwrite_sys.h"
 #include "ui/kv_excel_report.h"
+#include "ui/kv_file_opener.h"
 #include "ui/kv_file_replace.h"
 #include "ui/kv_frame_right.h"
 #include "ui/kv_frame_title.h"
@@ -42,7 +44,6 @@
 #include "ui/kv_widget_map.h"
 #include "ui/kv_window_main.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
@@ -63,7 +64,9 @@ class TestCaptureReport : public QObject
     KVPlayer *_player = nullptr;
     KVVideoItem *_demo = nullptr; // 320 x 180 front, positions from second 2
     KVVideoItemRef _plain; // no sensor track
-    QList<QUrl> _opened;
+    // The desktop's opener as the test has it: a script that notes the file
+    // it was given in <script>.log and exits with its status.
+    QString _openerDir;
 
     QString backup() const { return KVSettings::instance()->backupPath(); }
     QStringList backupFiles() const { return QDir(backup()).entryList(QDir::Files, QDir::Name); }
@@ -132,16 +135,38 @@ class TestCaptureReport : public QObject
         return ran;
     }
 
-public slots:
-    // The desktop's handler, as the test sees it.
-    void openUrl(const QUrl &url) { _opened << url; }
+    // An opener script exiting with status; with waitForGo it first waits
+    // until <script>.go exists (half a minute at most).
+    QString makeOpener(const QString &name, int status, bool waitForGo = false) const
+    {
+        const QString script = _openerDir + QLatin1Char('/') + name;
+        QByteArray text = "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$0.log\"\n";
+        if (waitForGo)
+            text += "n=0\nwhile [ ! -e \"$0.go\" ] && [ $n -lt 600 ]; do sleep 0.05; "
+                    "n=$((n + 1)); done\n";
+        text += "exit " + QByteArray::number(status) + "\n";
+        if (!KVTest::writeFile(script, text)
+            || !QFile::setPermissions(script, QFile::permissions(script) | QFileDevice::ExeOwner))
+            return QString();
+        return script;
+    }
+
+    // The files an opener script was given, in order.
+    static QStringList openedBy(const QString &script)
+    {
+        return QString::fromLocal8Bit(KVTest::readFile(script + QStringLiteral(".log")))
+            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
 
 private slots:
     void initTestCase()
     {
         kvm::AudioOutput::forceNoDeviceForTests();
         KVApp::instance()->initApplication(qApp);
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openUrl");
+        _openerDir = KVTest::makeTempDir(QStringLiteral("opener"));
+        const QString opener = makeOpener(QStringLiteral("opens.sh"), 0);
+        QVERIFY(!opener.isEmpty());
+        KVFileOpener::setProgramForTests(opener);
 
         const QString card = KVTest::makeTempDir(QStringLiteral("card"));
         QString why;
@@ -471,7 +496,8 @@ private slots:
         const QString folder = KVApp::path(KVApp::PATH_REPORT);
         const QString day = _demo->start().date().toString(QStringLiteral("yyyyMMdd"));
         QSignalSpy pip(KVApp::instance(), &KVApp::hidePIPForCapture);
-        _opened.clear();
+        const QString opener = _openerDir + QStringLiteral("/opens.sh");
+        QFile::remove(opener + QStringLiteral(".log"));
         QString proposed;
         QVERIFY(report([&](QFileDialog *d) {
             proposed = d->selectedFiles().value(0);
@@ -481,7 +507,10 @@ private slots:
         const QString first = folder + QStringLiteral("/report_") + day + QStringLiteral(".xlsx");
         QCOMPARE(proposed, first);
         QVERIFY(QFileInfo::exists(first));
-        QCOMPARE(_opened, QList<QUrl>{QUrl::fromLocalFile(first)});
+        // Handed to the opener, which exits with 0: no warning.
+        QTRY_COMPARE(openedBy(opener), QStringList{first});
+        QTest::qWait(300);
+        QVERIFY(!QApplication::activeModalWidget());
         QCOMPARE(pip.count(), 2);
         QCOMPARE(pip.at(0).at(0).toBool(), true);
         QCOMPARE(pip.at(1).at(0).toBool(), false);
@@ -525,7 +554,7 @@ private slots:
         QCOMPARE(pip.at(1).at(0).toBool(), false);
         QVERIFY(_player->mainPlayer()->isPaused());
         QVERIFY(!QGuiApplication::overrideCursor());
-        QCOMPARE(_opened.size(), 2);
+        QTRY_COMPARE(openedBy(opener).size(), 2);
     }
 
     void reportWhilePlayingPauses()
@@ -541,6 +570,59 @@ private slots:
         QVERIFY(paused);
         QTest::qWait(300);
         QVERIFY(_player->mainPlayer()->isPaused());
+    }
+
+    // The opener says nothing took the report (status 3), or cannot start at
+    // all: the report stays and a warning says so once the opener has ended;
+    // the window is free while it runs.
+    void reportThatCannotBeOpenedWarns()
+    {
+        ensureLoaded(_demo);
+        pause();
+        const QString fails = makeOpener(QStringLiteral("fails.sh"), 3, true);
+        QVERIFY(!fails.isEmpty());
+        KVFileOpener::setProgramForTests(fails);
+        const QString folder = KVTest::makeTempDir(QStringLiteral("unopened"));
+        auto saveAs = [](const QString &target) {
+            return [target](QFileDialog *d) {
+                d->selectFile(target);
+                static_cast<QDialog *>(d)->accept();
+            };
+        };
+        QStringList warnings;
+        auto noteWarning = [&warnings](QMessageBox *box) {
+            warnings << box->text();
+            box->button(QMessageBox::Ok)->click();
+        };
+        const QString first = folder + QStringLiteral("/first.xlsx");
+        QVERIFY(report(saveAs(first)));
+        QVERIFY(QFileInfo::exists(first));
+        // The opener has the file and waits for its go; nothing holds the
+        // window meanwhile.
+        QTRY_COMPARE(openedBy(fails), QStringList{first});
+        QVERIFY(!QApplication::activeModalWidget());
+        bool warned = false;
+        KVTest::whenModal<QMessageBox>(noteWarning, &warned);
+        QVERIFY(KVTest::writeFile(fails + QStringLiteral(".go"), "go"));
+        QTRY_VERIFY(warned);
+        QCOMPARE(warnings,
+            QStringList{QStringLiteral("レポートを保存しましたが、開けませんでした。\n")
+                + QDir::toNativeSeparators(first)});
+
+        // No opener to start (in English).
+        KVLanguage::instance()->setLanguage(KVLanguage::LANGUAGE_ENGLISH);
+        KVFileOpener::setProgramForTests(_openerDir + QStringLiteral("/missing.sh"));
+        warnings.clear();
+        const QString second = folder + QStringLiteral("/second.xlsx");
+        KVTest::whenModal<QMessageBox>(noteWarning, &warned, 15000);
+        QVERIFY(report(saveAs(second)));
+        QTRY_VERIFY(warned);
+        QVERIFY(QFileInfo::exists(second));
+        QCOMPARE(warnings,
+            QStringList{QStringLiteral("The report was saved but could not be opened.\n")
+                + QDir::toNativeSeparators(second)});
+        KVLanguage::instance()->setLanguage(KVLanguage::LANGUAGE_JAPANESE);
+        KVFileOpener::setProgramForTests(_openerDir + QStringLiteral("/opens.sh"));
     }
 
     void heldSeekKeyIgnoresRequests()
@@ -649,7 +731,7 @@ private slots:
 
     void cleanupTestCase()
     {
-        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        KVFileOpener::setProgramForTests(QString());
         closeMedia();
     }
 

@@ -6,7 +6,8 @@
 // it. Report: F3 (the report button stays hidden) pauses, proposes
 // report_<recording date>.xlsx in the report folder, writes the workbook
 // with a picture of the window (the zoom inset hidden meanwhile, the map
-// composed into it) and opens it with the desktop's handler.
+// composed into it) and opens it with the desktop's handler (xdg-open, not
+// waited for; a warning follows when it reports that nothing opened it).
 //
 // While one of the two runs, further requests are ignored: the player
 // replaces its capture list at the next capture, and the dialogs are modal.
@@ -19,6 +20,7 @@
 #include "core/kv_player.h"
 #include "kv_dialog_map.h"
 #include "kv_excel_report.h"
+#include "kv_file_opener.h"
 #include "kv_frame_right.h"
 #include "kv_frame_title.h"
 #include "kv_key_forward.h"
@@ -28,13 +30,11 @@
 #include "kv_widget_map.h"
 #include "media/avplayer.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPainter>
-#include <QUrl>
 #include <QtDebug>
 
 namespace
@@ -182,11 +182,15 @@ void WindowMain::onStartReport()
                 + QStringLiteral("\n") + QDir::toNativeSeparators(target));
         return;
     }
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(target))) {
-        qInfo() << "no handler opened" << target << "[" << Q_FUNC_INFO << __LINE__ << "]";
+    // Whether a program took the report is known only when the opener
+    // exits; the window goes on meanwhile.
+    KVFileOpener::open(target, this, [this, target](bool opened) {
+        if (opened)
+            return;
         showWarning(this,
-            (japanese ? QStringLiteral("レポートを保存しましたが、開けませんでした。")
-                      : QStringLiteral("The report was saved but could not be opened."))
+            (KVLanguage::isJapanese()
+                    ? QStringLiteral("レポートを保存しましたが、開けませんでした。")
+                    : QStringLiteral("The report was saved but could not be opened."))
                 + QStringLiteral("\n") + QDir::toNativeSeparators(target));
-    }
+    });
 }
