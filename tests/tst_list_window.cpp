@@ -213,6 +213,15 @@ private slots:
         QCOMPARE(title, KVLanguage::lookupJapanese(QStringLiteral("open_message")));
         QVERIFY2(
             text.startsWith(QStringLiteral("録画ファイルが見つかりません。")), qPrintable(text));
+        // Ctrl+O runs the same flow from the keyboard.
+        _window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(_window));
+        title.clear();
+        pickInDialog(empty, &title);
+        const QString byKey = messageFor(QStringLiteral("list_message_empty"),
+            [&] { QTest::keyClick(_window, Qt::Key_O, Qt::ControlModifier); });
+        QCOMPARE(title, KVLanguage::lookupJapanese(QStringLiteral("open_message")));
+        QCOMPARE(byKey, text);
         QTest::qWait(100);
         QCOMPARE(started.size(), 0);
         QCOMPARE(_table->rowCount(), 0);

@@ -288,14 +288,15 @@ private slots:
             listShown = QTest::qWaitFor([&] { return completer->popup()->isVisible(); }, 3000);
             for (KVShortcut *s : keys) {
                 enabledWhileBlocked << s->isEnabled();
-                const int key = s->key()[0].key();
+                const QKeyCombination combination = s->key()[0];
+                const int key = combination.key();
                 if (key == Qt::Key_Space || key == Qt::Key_Backspace)
                     continue; // typing keys: the line edit takes them
                 if (!completer->popup()->isVisible()) {
                     listLost = true;
                     break;
                 }
-                QTest::keyClick(completer->popup(), Qt::Key(key));
+                QTest::keyClick(completer->popup(), Qt::Key(key), combination.keyboardModifiers());
             }
             for (int i = 0; i < keys.size(); ++i)
                 if (!spies[i]->isEmpty())

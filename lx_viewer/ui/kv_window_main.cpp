@@ -79,6 +79,8 @@ KVShortcut *WindowMain::addFullScreenShortcut(Qt::Key key)
 void WindowMain::updateFullScreenShortcuts()
 {
     _shortcutEscape->setWanted(isFullScreen());
+    if (_shortcutOpen)
+        _shortcutOpen->setWanted(!isFullScreen());
 }
 
 void WindowMain::setContentSpacing(int pixels)

@@ -46,6 +46,9 @@ public:
     KVShortcut *escapeShortcut() const { return _shortcutEscape; }
     KVShortcut *returnShortcut() const { return _shortcutReturn; }
     KVShortcut *enterShortcut() const { return _shortcutEnter; }
+    // Ctrl+O: the play bar's open button (not in full screen, where the
+    // button is hidden too).
+    KVShortcut *openShortcut() const { return _shortcutOpen; }
 
 public slots:
     void onCloseApplication();
@@ -122,6 +125,7 @@ private:
     KVShortcut *_shortcutEscape = nullptr;
     KVShortcut *_shortcutReturn = nullptr;
     KVShortcut *_shortcutEnter = nullptr;
+    KVShortcut *_shortcutOpen = nullptr;
     bool _firstShow = true;
     bool _closing = false;
 };

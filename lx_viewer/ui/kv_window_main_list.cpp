@@ -3,6 +3,8 @@
 
 #include "kv_window_main.h"
 
+#include "app/kv_shortcut.h"
+
 #include "app/kv_language.h"
 #include "core/kv_play_process.h"
 #include "core/kv_player.h"
@@ -60,6 +62,10 @@ void WindowMain::wirePlayBar()
         _framePlay->previousButton(), &QPushButton::clicked, table, &KVWidgetVideoList::onPrevious);
     connect(_framePlay->nextButton(), &QPushButton::clicked, table, &KVWidgetVideoList::onNext);
     connect(_framePlay->openButton(), &QPushButton::clicked, frame, &KVFrameList::onOpen);
+    // The open button takes no focus; the key opens a card without the mouse.
+    _shortcutOpen = new KVShortcut(QKeySequence::Open, this);
+    connect(_shortcutOpen, &QShortcut::activated, frame, &KVFrameList::onOpen);
+    updateFullScreenShortcuts();
 }
 
 void WindowMain::onLoadingListStart(bool loading)
