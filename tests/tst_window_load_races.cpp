@@ -118,6 +118,7 @@ private slots:
     {
         QFETCH(bool, afterFront);
         bool pressed = false;
+        QSignalSpy positions(_player, &KVPlayerBase::positionChanged);
         QMetaObject::Connection c;
         if (afterFront) {
             c = connect(_player->frontPlayer(), &kvm::AVPlayer::mediaStatusChanged, this,
@@ -146,6 +147,9 @@ private slots:
         verifyBothCameras(true);
         QTRY_VERIFY(_bar->slider()->isEnabled());
         QCOMPARE(_bar->slider()->value(), 0);
+        // The sensor displays were told the moment shown.
+        QVERIFY(!positions.isEmpty());
+        QCOMPARE(positions.last().at(0).toLongLong(), 0);
 
         QTest::mouseClick(_play->playButton(), Qt::LeftButton);
         verifyBothCameras(false);

@@ -306,6 +306,11 @@ void KVPlayerBase::finishLoad()
     // play() starts at once.
     playOrPause(true);
     emit playEvent(PLAY_LOADED, _item);
+    // A paused start (asked for during the load) reports no position until
+    // it plays: the speed, graph, coordinates and map show its first moment
+    // now.
+    if (_paused)
+        emit positionChanged(0, std::max<qint64>(_playerF->duration(), 0));
 }
 
 void KVPlayerBase::failLoad(const QString &why)
