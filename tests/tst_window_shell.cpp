@@ -55,6 +55,31 @@ class TestWindowShell : public QObject
         QVERIFY(QTest::qWaitForWindowActive(_window));
     }
 
+    // Runs inList inside a modal dialog over the window once its line edit
+    // shows a completion list, as a file dialog does while a path is typed;
+    // false when the list never showed.
+    bool withCompletionList(
+        const std::function<void(QDialog *, QLineEdit *, QAbstractItemView *)> &inList)
+    {
+        QDialog dialog(_window);
+        auto *edit = new QLineEdit(&dialog);
+        auto *completer = new QCompleter(
+            QStringList{QStringLiteral("/tmp/card-a"), QStringLiteral("/tmp/card-b")}, edit);
+        edit->setCompleter(completer);
+        bool listShown = false;
+        KVTest::whenModal<QDialog>([&](QDialog *d) {
+            d->activateWindow();
+            edit->setFocus();
+            QTest::keyClicks(edit, QStringLiteral("/tmp/card"));
+            listShown = QTest::qWaitFor([&] { return completer->popup()->isVisible(); }, 3000);
+            if (listShown)
+                inList(d, edit, completer->popup());
+            d->done(QDialog::Accepted);
+        });
+        dialog.exec();
+        return listShown;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -214,28 +239,19 @@ private slots:
         // keeps its size; after the pop-up the full-screen keys are back.
         activate();
         QVERIFY(!_window->isFullScreen());
-        QDialog dialog(_window);
-        auto *edit = new QLineEdit(&dialog);
-        auto *completer = new QCompleter(
-            QStringList{QStringLiteral("/tmp/card-a"), QStringLiteral("/tmp/card-b")}, edit);
-        edit->setCompleter(completer);
-        bool listShown = false;
         bool stillThere = false;
-        KVTest::whenModal<QDialog>([&](QDialog *d) {
-            d->activateWindow();
-            edit->setFocus();
-            QTest::keyClicks(edit, QStringLiteral("/tmp/card"));
-            listShown = QTest::qWaitFor([&] { return completer->popup()->isVisible(); }, 3000);
-            QTest::keyClick(completer->popup(), Qt::Key_Down);
-            QTest::keyClick(completer->popup(), Qt::Key_Return);
-            QTest::qWait(50);
-            stillThere = d->isVisible();
-            d->done(QDialog::Accepted);
-        });
-        dialog.exec();
+        QString chosen;
+        const bool listShown
+            = withCompletionList([&](QDialog *d, QLineEdit *edit, QAbstractItemView *list) {
+                  QTest::keyClick(list, Qt::Key_Down);
+                  QTest::keyClick(list, Qt::Key_Return);
+                  QTest::qWait(50);
+                  stillThere = d->isVisible();
+                  chosen = edit->text();
+              });
         QVERIFY(listShown);
         QVERIFY(stillThere);
-        QCOMPARE(edit->text(), QStringLiteral("/tmp/card-a"));
+        QCOMPARE(chosen, QStringLiteral("/tmp/card-a"));
         QVERIFY(!_window->isFullScreen());
         QVERIFY(_window->returnShortcut()->isEnabled());
         QVERIFY(_window->enterShortcut()->isEnabled());
@@ -272,38 +288,27 @@ private slots:
                 keys[i]->setWanted(wanted[i]);
         });
 
-        QDialog dialog(_window);
-        auto *edit = new QLineEdit(&dialog);
-        auto *completer = new QCompleter(
-            QStringList{QStringLiteral("/tmp/card-a"), QStringLiteral("/tmp/card-b")}, edit);
-        edit->setCompleter(completer);
-        bool listShown = false;
         bool listLost = false;
         QStringList gotThrough;
         QList<bool> enabledWhileBlocked;
-        KVTest::whenModal<QDialog>([&](QDialog *d) {
-            d->activateWindow();
-            edit->setFocus();
-            QTest::keyClicks(edit, QStringLiteral("/tmp/card"));
-            listShown = QTest::qWaitFor([&] { return completer->popup()->isVisible(); }, 3000);
-            for (KVShortcut *s : keys) {
-                enabledWhileBlocked << s->isEnabled();
-                const QKeyCombination combination = s->key()[0];
-                const int key = combination.key();
-                if (key == Qt::Key_Space || key == Qt::Key_Backspace)
-                    continue; // typing keys: the line edit takes them
-                if (!completer->popup()->isVisible()) {
-                    listLost = true;
-                    break;
-                }
-                QTest::keyClick(completer->popup(), Qt::Key(key), combination.keyboardModifiers());
-            }
-            for (int i = 0; i < keys.size(); ++i)
-                if (!spies[i]->isEmpty())
-                    gotThrough << keys[i]->key().toString();
-            d->done(QDialog::Accepted);
-        });
-        dialog.exec();
+        const bool listShown
+            = withCompletionList([&](QDialog *, QLineEdit *, QAbstractItemView *list) {
+                  for (KVShortcut *s : keys) {
+                      enabledWhileBlocked << s->isEnabled();
+                      const QKeyCombination combination = s->key()[0];
+                      const int key = combination.key();
+                      if (key == Qt::Key_Space || key == Qt::Key_Backspace)
+                          continue; // typing keys: the line edit takes them
+                      if (!list->isVisible()) {
+                          listLost = true;
+                          break;
+                      }
+                      QTest::keyClick(list, Qt::Key(key), combination.keyboardModifiers());
+                  }
+                  for (int i = 0; i < keys.size(); ++i)
+                      if (!spies[i]->isEmpty())
+                          gotThrough << keys[i]->key().toString();
+              });
         QVERIFY(listShown);
         QVERIFY(!listLost);
         QCOMPARE(gotThrough, QStringList());

@@ -346,6 +346,12 @@ bool KVPlayerBase::isRunning() const
     return !_stopped && !_paused;
 }
 
+void KVPlayerBase::pauseIfRunning()
+{
+    if (isRunning())
+        playOrPause(false);
+}
+
 void KVPlayerBase::playOrPause(bool bStart)
 {
     // While a recording is on its way the players are left alone (the rear

@@ -103,6 +103,9 @@ public:
     // True when a recording plays, or will play once its load is complete;
     // a pop-up that wants the picture still pauses when this holds.
     bool isRunning() const;
+    // Pauses (or asks for a paused start) when isRunning(): before a pop-up,
+    // a report or a backup that wants the picture to stand still.
+    void pauseIfRunning();
     bool isEndOfMedia() const { return _endOfMedia; }
     double speed() const { return _speed; }
     qint64 lastPosition() const { return _lastPosition; }

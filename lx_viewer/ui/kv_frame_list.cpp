@@ -205,9 +205,7 @@ void KVFrameList::onBackup()
     if (!catalogue()->currentItem() || KVKeyEvent::instance()->isKeyHeld()
         || KVVideoFileList::isBackupRunning())
         return;
-    KVPlayer *player = KVPlayer::instance();
-    if (player->isRunning())
-        player->onPlayOrPause();
+    KVPlayer::instance()->pauseIfRunning();
     const QString folder
         = KVApp::instance()->browseFolder(KVApp::path(KVApp::PATH_BACKUP), true, backupCaption());
     if (folder.isEmpty())

@@ -3,6 +3,7 @@
 #include "app/kv_app.h"
 #include "app/kv_language.h"
 #include "app/kv_shortcut.h"
+#include "core/kv_player.h"
 #include "kv_frame_left.h"
 #include "kv_frame_right.h"
 #include "kv_frame_title.h"
@@ -110,7 +111,7 @@ void WindowMain::closeEvent(QCloseEvent *event)
 
 void WindowMain::onShowInfo()
 {
-    pauseForPopup();
+    KVPlayer::instance()->pauseIfRunning();
     auto *popup = new KVPopupInfo(this, QString(), QString());
     popup->exec();
     delete popup;

@@ -84,9 +84,6 @@ private:
     // --- kv_window_main_player.cpp
     void buildPlayerFrames();
 
-    // Pauses a playing recording before a pop-up opens over it.
-    void pauseForPopup();
-
 public:
     // The frames of the left column (null until buildPlayerFrames ran).
     KVFramePlay *framePlay() const { return _framePlay; }

@@ -128,8 +128,7 @@ void WindowMain::onStartReport()
     // 2.
     emit hub->hidePIPForCapture(true);
     kvm::AVPlayer *main = player->mainPlayer();
-    if (player->isRunning())
-        player->playOrPause(false);
+    player->pauseIfRunning();
     // What the picture shows, taken before the dialog (the recording may
     // change while it is open).
     const KVReportFacts facts

@@ -34,10 +34,3 @@ void WindowMain::buildPlayerFrames()
 
     connect(KVPlayer::instance(), &KVPlayerBase::playEvent, titleBar(), &LXFrameTitle::onPlayEvent);
 }
-
-void WindowMain::pauseForPopup()
-{
-    KVPlayer *player = KVPlayer::instance();
-    if (player->isRunning())
-        player->onPlayOrPause();
-}
