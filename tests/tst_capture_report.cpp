@@ -456,6 +456,7 @@ private slots:
                     d->nameEdit()->setText(QStringLiteral("locked"));
                     KVTest::whenModal<QMessageBox>([&](QMessageBox *box) {
                         warnings << box->text();
+                        KVTest::saveScreenshot(box, QStringLiteral("capture_folder_refused"));
                         // The dialog comes back for another folder.
                         KVTest::whenModal<KVPopupCapture>([&](KVPopupCapture *again) {
                             folderAgain = again->folderEdit()->text();
