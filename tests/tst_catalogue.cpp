@@ -11,10 +11,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QThread>
 #include <QtTest>
 
 #include <sys/stat.h>
+#include <time.h>
 
 namespace
 {
@@ -117,7 +119,7 @@ private slots:
         // A pair carries its rear file's duration, read from the file found.
         QCOMPARE(items.at(0)->duration(), 4000u);
         QCOMPARE(items.at(5)->duration(), 7000u);
-        QCOMPARE(items.at(0)->start(), QDateTime(QDate(2020, 12, 21), QTime(10, 20, 47)));
+        QCOMPARE(items.at(0)->start(), QDateTime(QDate(2020, 12, 21), QTime(10, 20, 47), Qt::UTC));
         QCOMPARE(items.at(0)->frontPath(), sub + QStringLiteral("/NORM201221-102047F.mp4"));
 
         QVERIFY(list()->hasRecording(QStringLiteral("/x/NORM201221-120000R.MP4")));
@@ -200,6 +202,37 @@ private slots:
         for (const QUrl &url : urls)
             paths << url.toLocalFile();
         QCOMPARE(paths, expected);
+    }
+
+    // The recorder's clock knows no time zone: where the local clocks skip
+    // an hour in spring, its recordings of that hour are recordings all the
+    // same, listed in the order of their names, and positions count on in
+    // the recorder's time.
+    void recordingsOfTheSkippedHour()
+    {
+        const QByteArray oldZone = qgetenv("TZ");
+        const auto restoreZone = qScopeGuard([oldZone] {
+            if (oldZone.isNull())
+                qunsetenv("TZ");
+            else
+                qputenv("TZ", oldZone);
+            tzset();
+        });
+        qputenv("TZ", "Europe/Berlin");
+        tzset();
+        const QString dir = KVTest::makeTempDir(QStringLiteral("springgap"));
+        QVERIFY(tiny(dir + QStringLiteral("/NORM210328-015930F.mp4")));
+        QVERIFY(tiny(dir + QStringLiteral("/NORM210328-023000F.mp4")));
+        QVERIFY(tiny(dir + QStringLiteral("/NORM210328-030500F.mp4")));
+        QCOMPARE(list()->buildFolderNow(dir), 3);
+        QStringList starts;
+        for (KVVideoItem *item : list()->allItems())
+            starts << item->startText();
+        QCOMPARE(starts,
+            (QStringList{QStringLiteral("2021-03-28 01:59:30"),
+                QStringLiteral("2021-03-28 02:30:00"), QStringLiteral("2021-03-28 03:05:00")}));
+        QCOMPARE(list()->allItems().at(0)->captureBaseName(60000),
+            QStringLiteral("NORM210328-015930_210328-020030"));
     }
 
     void filterAndNeighbours()

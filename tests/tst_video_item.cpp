@@ -97,7 +97,7 @@ private slots:
         QVERIFY(KVFixture::writeTinyMp4(badDate, 5000));
         QDateTime start;
         QCOMPARE(KVVideoItem::probeFile(good, &start), 3);
-        QCOMPARE(start, QDateTime(QDate(2099, 12, 31), QTime(23, 59, 59)));
+        QCOMPARE(start, QDateTime(QDate(2099, 12, 31), QTime(23, 59, 59), Qt::UTC));
         QCOMPARE(KVVideoItem::probeFile(badDate, &start), 9999);
         QVERIFY(!start.isValid());
         QCOMPARE(

@@ -102,8 +102,12 @@ QDateTime KVVideoItem::parseDateTime(const QString &text)
     const QTime time = QTime::fromString(parts[1], QStringLiteral("HHmmss"));
     if (!date.isValid() || !time.isValid())
         return QDateTime();
-    const QDateTime result(date, time);
-    return result.isValid() ? result : QDateTime();
+    // The recorder's clock knows no time zone: its reading is kept as it
+    // is, a zone-less wall-clock time (held as UTC). As a local time, the
+    // hour the clocks skip in spring would be no time at all and its
+    // recordings would be left out; positions added to a start would jump
+    // that hour or repeat the autumn one.
+    return QDateTime(date, time, Qt::UTC);
 }
 
 int KVVideoItem::probeFile(const QString &path, QDateTime *start)

@@ -50,7 +50,8 @@ public:
     static QString parseName(const QString &path, int *type);
     // Start time of a "yyMMdd-HHmmss" text (years 2000..2099). A day past the
     // end of its month runs on into the next month (210230 is 2021-03-02).
-    // Invalid for a bad month or time.
+    // Invalid for a bad month or time. The recorder's wall-clock reading,
+    // zone-less (Qt::UTC), so every name is a valid time.
     static QDateTime parseDateTime(const QString &text);
     // TYPE_NONE unless the file exists, its name parses and its date is valid.
     static int probeFile(const QString &path, QDateTime *start);
