@@ -271,6 +271,17 @@ private slots:
         const KVVerifiedCopy::Result proc = KVVerifiedCopy::copy(
             _source + "/NORM201221-102047r.mp4", "/proc/NORM201221-102047R.MP4", false);
         QCOMPARE(proc.failure, KVVerifiedCopy::FAILURE_TARGET_UNWRITABLE);
+        // Reading that breaks off, as it does when the card is pulled during a
+        // copy (this process's memory file fails at its first page): the
+        // original is to blame, not the target, and nothing stays there.
+        const QString fourth = root + "/fourth";
+        QVERIFY(QDir().mkpath(fourth));
+        const KVVerifiedCopy::Result broken
+            = KVVerifiedCopy::copy("/proc/self/mem", fourth + "/NORM201221-102047F.MP4", false);
+        QCOMPARE(broken.failure, KVVerifiedCopy::FAILURE_SOURCE_UNREADABLE);
+        QVERIFY(!broken.detail.isEmpty());
+        QCOMPARE(QDir(fourth).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList());
     }
 
     void linkLeadingNowhereIsAFileThere()

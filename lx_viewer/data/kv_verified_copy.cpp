@@ -65,8 +65,10 @@ KVVerifiedCopy::Result KVVerifiedCopy::copy(
     for (;;) {
         buffer = in.read(kChunk);
         if (buffer.isEmpty()) {
+            // The original broke off (a card pulled, a bad sector): the
+            // source is the one to blame, not the target.
             if (in.error() != QFileDevice::NoError)
-                return failed(FAILURE_WRITE, in.errorString());
+                return failed(FAILURE_SOURCE_UNREADABLE, in.errorString());
             break;
         }
         sourceHash.addData(buffer);

@@ -14,9 +14,9 @@ class KVVerifiedCopy
 public:
     enum Failure {
         FAILURE_NONE = 0,
-        FAILURE_SOURCE_UNREADABLE = 1, // source missing or not readable
+        FAILURE_SOURCE_UNREADABLE = 1, // source missing, not readable, or its reading broke off
         FAILURE_TARGET_UNWRITABLE = 2, // no file can be made in the target folder
-        FAILURE_WRITE = 3, // reading or writing broke off (disk full, I/O error)
+        FAILURE_WRITE = 3, // writing broke off (disk full, I/O error)
         FAILURE_VERIFY = 4, // the copy's size or SHA-256 differs from the source
         FAILURE_RENAME = 5, // the checked copy could not take the final name
         FAILURE_TARGET_EXISTS = 6, // the target exists and may not be replaced
