@@ -303,6 +303,37 @@ private slots:
             kvm::readFrameStrip(picture), _player->mainPlayer()->presentedFrame().frameNumber());
     }
 
+    // After a swap the main picture is the rear camera's: its capture is
+    // called a rear picture, never a front one.
+    void swappedCaptureIsARearPicture()
+    {
+        ensureLoaded(_demo);
+        pause();
+        QVERIFY(!_player->isSwapped());
+        _player->toggleSwap(true);
+        QTRY_COMPARE(_player->mainPlayer()->file(), _demo->rearPath());
+        QTRY_VERIFY(_player->mainPlayer()->position() > 0);
+        QTest::qWait(300);
+        const QStringList before = backupFiles();
+        QString base, saved;
+        const bool ran = capture([&](KVPopupCapture *d) {
+            base = d->nameEdit()->text();
+            saved = d->finalPaths().value(0);
+            d->saveButton()->click();
+        });
+        _player->toggleSwap(true);
+        QTRY_COMPARE(_player->mainPlayer()->file(), _demo->frontPath());
+        QVERIFY(ran);
+        QCOMPARE(saved, backup() + QStringLiteral("/") + base + QStringLiteral("_後方.jpg"));
+        QStringList added = backupFiles();
+        for (const QString &f : before)
+            added.removeOne(f);
+        QCOMPARE(added, QStringList{QFileInfo(saved).fileName()});
+        // The camera word is read from the file's own name, not its folders.
+        QCOMPARE(KVPopupCapture::cameraWord(QStringLiteral("/home/MICH1/b/X_CH2_1.jpg")),
+            QStringLiteral("後方"));
+    }
+
     void existingNameIsAskedAbout()
     {
         ensureLoaded(_demo);

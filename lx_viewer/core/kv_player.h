@@ -110,6 +110,8 @@ private:
     QTimer *_captureFailTimer = nullptr;
     qint64 _displayPosition = 0;
     QString _captureDir;
-    QString _captureName; // the running capture's file name start ("..._CH1_")
+    // The running capture's file name start: "..._CH1_" for the front
+    // camera's picture, "..._CH2_" for the rear camera's.
+    QString _captureName;
     std::unique_ptr<QStringList> _captures;
 };

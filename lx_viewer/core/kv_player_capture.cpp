@@ -76,7 +76,11 @@ void KVPlayer::requestVideoCaptureProcess()
     capture->setCaptureDir(_captureDir);
     capture->setSaveFormat(QStringLiteral("jpg"));
     const QString base = _item ? _item->captureBaseName(_displayPosition) : QString();
-    _captureName = base + QStringLiteral("_CH1_");
+    // The main picture is the rear camera's after a swap, or when the
+    // recording has no front file: the name says so (CH2), and the capture
+    // dialog calls the picture a rear one.
+    const bool rearPicture = _item && _playerF->file() != _item->frontPath();
+    _captureName = base + (rearPicture ? QStringLiteral("_CH2_") : QStringLiteral("_CH1_"));
     capture->setCaptureName(_captureName);
     connect(capture, &kvm::VideoCapture::saved, this, &KVPlayer::onCaptureSavedFront,
         Qt::UniqueConnection);

@@ -105,8 +105,11 @@ QString KVPopupCapture::proposedBaseName(const QString &capturePath)
 
 QString KVPopupCapture::cameraWord(const QString &capturePath)
 {
-    return capturePath.contains(QLatin1String("CH1")) ? QStringLiteral("前方")
-                                                      : QStringLiteral("後方");
+    // The file's own name, not the folders above it (a user's home may
+    // well be called ...CH1...).
+    return QFileInfo(capturePath).fileName().contains(QLatin1String("CH1"))
+        ? QStringLiteral("前方")
+        : QStringLiteral("後方");
 }
 
 QString KVPopupCapture::finalPath(

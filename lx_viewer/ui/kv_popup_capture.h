@@ -3,7 +3,7 @@
 // picks its folder. The capture wrote temporary JPEG files into the backup
 // folder (KVPlayer's capture sequence); on Save (or Return) they are moved to
 // <folder>/<name>_<camera word>.jpg, where the camera word is "前方" for a
-// file taken from the front camera (its path contains "CH1") and "後方"
+// file taken from the front camera (its file name contains "CH1") and "後方"
 // otherwise. The folder is the backup folder of the settings; another folder
 // the user picks is stored there once a save into it succeeded.
 //
@@ -47,7 +47,7 @@ public:
     // The base name proposed for a capture file: its name up to the first
     // ".", split at "_", parts 0 and 1 joined with "_".
     static QString proposedBaseName(const QString &capturePath);
-    // "前方" for a front capture (path contains "CH1"), else "後方".
+    // "前方" for a front capture (its file name contains "CH1"), else "後方".
     static QString cameraWord(const QString &capturePath);
     // folder + separator + base + "_" + camera word + ".jpg", cleaned.
     static QString finalPath(
