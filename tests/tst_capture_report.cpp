@@ -657,6 +657,58 @@ private slots:
         KVFileOpener::setProgramForTests(_openerDir + QStringLiteral("/opens.sh"));
     }
 
+    // The workbook is an .xlsx file and is written under that name: a typed
+    // "...xls" name (or one with dots of its own, to which the dialog adds
+    // nothing) gets ".xlsx"; a file under that name is replaced only when
+    // the user says so.
+    void reportNameGetsTheWorkbookEnding()
+    {
+        ensureLoaded(_demo);
+        pause();
+        const QString folder = KVTest::makeTempDir(QStringLiteral("typed"));
+        auto saveAs = [](const QString &typed, std::function<void()> before = {}) {
+            return [typed, before](QFileDialog *d) {
+                if (before)
+                    before();
+                d->selectFile(typed);
+                static_cast<QDialog *>(d)->accept();
+            };
+        };
+        QVERIFY(report(saveAs(folder + QStringLiteral("/typed.xls"))));
+        QCOMPARE(QDir(folder).entryList(QDir::Files, QDir::Name), QStringList{"typed.xlsx"});
+        QCOMPARE(KVTest::XlsxBook(folder + QStringLiteral("/typed.xlsx")).sheetNames(),
+            QStringList{QStringLiteral("Sheet1")});
+
+        const QString dated = folder + QStringLiteral("/Unfall 12.05.2026.xlsx");
+        QVERIFY(KVTest::writeFile(dated, "the user's own"));
+        int questions = 0;
+        QString asked;
+        auto answer = [&](bool overwrite) {
+            return [&, overwrite] {
+                KVTest::whenModal<KVDialogOverwriteSys>([&, overwrite](KVDialogOverwriteSys *q) {
+                    ++questions;
+                    asked = q->nameLabel() ? q->nameLabel()->text() : QString();
+                    (overwrite ? q->overwriteButton() : q->skipButton())->click();
+                });
+            };
+        };
+        QVERIFY(report(saveAs(folder + QStringLiteral("/Unfall 12.05.2026"), answer(false))));
+        QTest::qWait(200);
+        QCOMPARE(questions, 1);
+        QCOMPARE(asked, QStringLiteral("Unfall 12.05.2026.xlsx"));
+        QCOMPARE(KVTest::readFile(dated), QByteArray("the user's own"));
+        QCOMPARE(QDir(folder).entryList(QDir::Files, QDir::Name),
+            (QStringList{"Unfall 12.05.2026.xlsx", "typed.xlsx"}));
+        QVERIFY(!QGuiApplication::overrideCursor());
+
+        QVERIFY(report(saveAs(folder + QStringLiteral("/Unfall 12.05.2026"), answer(true))));
+        QTest::qWait(200);
+        QCOMPARE(questions, 2);
+        QCOMPARE(KVTest::XlsxBook(dated).sheetNames(), QStringList{QStringLiteral("Sheet1")});
+        QCOMPARE(QDir(folder).entryList(QDir::Files, QDir::Name),
+            (QStringList{"Unfall 12.05.2026.xlsx", "typed.xlsx"}));
+    }
+
     void heldSeekKeyIgnoresRequests()
     {
         ensureLoaded(_demo);

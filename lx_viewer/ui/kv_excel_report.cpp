@@ -37,6 +37,15 @@ QString KVExcelReport::proposedPath(const QString &folder, const QDate &date)
     return path;
 }
 
+QString KVExcelReport::workbookPath(const QString &chosen)
+{
+    if (chosen.isEmpty() || chosen.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive))
+        return chosen;
+    if (chosen.endsWith(QLatin1String(".xls"), Qt::CaseInsensitive))
+        return chosen.left(chosen.size() - 4) + QStringLiteral(".xlsx");
+    return chosen + QStringLiteral(".xlsx");
+}
+
 bool KVExcelReport::fail(const QString &why)
 {
     _error = why;

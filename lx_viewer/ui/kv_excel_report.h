@@ -30,6 +30,13 @@ public:
     // the first counter 1, 2, ... whose file does not exist yet.
     static QString proposedPath(const QString &folder, const QDate &date);
 
+    // The file a chosen name stands for: the workbook is an .xlsx file and
+    // its name ends so. A name ending in ".xls" gets ".xlsx" in its place;
+    // any other name without ".xlsx" (letter case ignored) gets it added,
+    // for the save dialog adds it only to names without a dot
+    // ("Unfall 12.05.2026").
+    static QString workbookPath(const QString &chosen);
+
     void setPicture(const QImage &picture) { _picture = picture; }
     void setFacts(const KVReportFacts &facts) { _facts = facts; }
 

@@ -19,6 +19,7 @@
 #include "app/kv_language.h"
 #include "core/kv_player.h"
 #include "kv_dialog_map.h"
+#include "kv_dialog_overwrite_sys.h"
 #include "kv_excel_report.h"
 #include "kv_file_opener.h"
 #include "kv_frame_right.h"
@@ -32,6 +33,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPainter>
@@ -150,8 +152,19 @@ void WindowMain::onStartReport()
     if (!KVFolderPicker::useNativeDialog())
         dialog.setOption(QFileDialog::DontUseNativeDialog);
     QString target;
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-        target = dialog.selectedFiles().first();
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+        const QString chosen = dialog.selectedFiles().first();
+        // The workbook is written under the .xlsx name it needs to open as
+        // one ("report.xls" becomes report.xlsx); the dialog asked only
+        // about the name as typed, so a file under the other name is not
+        // replaced unasked.
+        target = KVExcelReport::workbookPath(chosen);
+        if (target != chosen && QFileInfo::exists(target)) {
+            KVDialogOverwriteSys question(this, QFileInfo(target).fileName());
+            if (question.exec() != QDialog::Accepted)
+                target.clear();
+        }
+    }
     if (target.isEmpty()) {
         // 7.
         emit hub->hidePIPForCapture(false);
