@@ -56,7 +56,9 @@ KVPlayerBase::KVPlayerBase(QObject *parent) : QObject(parent)
     _clock->setClockType(AVClock::ExternalClock);
     // 2. the front player: main at first, with sound
     _front = new AVPlayer(this);
-    _front->setRelativeTimeMode(false);
+    // Positions count from the file's start: a file whose first time stamp
+    // is not 0 still plays from 0 to its duration.
+    _front->setRelativeTimeMode(true);
     _front->masterClock()->setClockAuto(true);
     _front->masterClock()->setClockType(AVClock::ExternalClock);
     _front->setSecondary(false);
@@ -64,7 +66,7 @@ KVPlayerBase::KVPlayerBase(QObject *parent) : QObject(parent)
     // 3. the rear player: silent
     _rear = new AVPlayer(this);
     _rear->audio()->setMute(true);
-    _rear->setRelativeTimeMode(false);
+    _rear->setRelativeTimeMode(true);
     _rear->masterClock()->setClockAuto(false);
     _rear->masterClock()->setClockType(AVClock::ExternalClock);
     _rear->setSecondary(true);
@@ -482,8 +484,8 @@ void KVPlayerBase::seekFinished(AVPlayer *player, qint64 pos)
     if (player != _playerF)
         return;
     _clock->updateExternalClock(pos);
-    _playerF->masterClock()->updateExternalClock(*_clock);
-    _playerR->masterClock()->updateExternalClock(*_clock);
+    _playerF->alignClock(*_clock);
+    _playerR->alignClock(*_clock);
 }
 
 void KVPlayerBase::onPositionChanged(qint64 value)

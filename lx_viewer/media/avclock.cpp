@@ -140,7 +140,7 @@ void AVClock::updateExternalClock(qint64 ms)
     _held = false;
 }
 
-void AVClock::updateExternalClock(const AVClock &other)
+void AVClock::updateExternalClock(const AVClock &other, double offsetSeconds)
 {
     if (&other == this)
         return;
@@ -153,7 +153,7 @@ void AVClock::updateExternalClock(const AVClock &other)
         speed = other._speed;
     }
     std::lock_guard lock(_mutex);
-    _base = value;
+    _base = value + offsetSeconds;
     _startNs = now;
     _speed = speed;
     _held = false;

@@ -66,8 +66,8 @@ public:
     void updateExternalClock(qint64 ms);
     // Takes the other clock's value (read now) and speed; this clock's own
     // running or paused state is kept. Two running clocks are identical
-    // afterwards.
-    void updateExternalClock(const AVClock &other);
+    // afterwards (apart from offsetSeconds, added to the value taken).
+    void updateExternalClock(const AVClock &other, double offsetSeconds = 0.0);
 
     // --- used by the owning player
     void holdForSeek(double seconds, int serial);

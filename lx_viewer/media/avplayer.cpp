@@ -471,6 +471,11 @@ AVClock *AVPlayer::masterClock() const
     return d->clock;
 }
 
+void AVPlayer::alignClock(const AVClock &positions)
+{
+    d->clock->updateExternalClock(positions, d->relative ? double(d->info.startMs) / 1000.0 : 0.0);
+}
+
 AudioOutput *AVPlayer::audio() const
 {
     return d->audio;

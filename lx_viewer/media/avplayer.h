@@ -134,7 +134,12 @@ public:
     bool isSecondary() const;
 
     // --- clock and sound
+    // The clock counts on the stream's own time line. alignClock sets it
+    // from a clock that counts in this player's positions (from the file's
+    // start in relative time mode), so players whose files start at
+    // different time stamps show the same moment.
     AVClock *masterClock() const;
+    void alignClock(const AVClock &positions);
     AudioOutput *audio() const;
 
     // --- video outputs (a renderer is fed by at most one player: adding it
