@@ -390,17 +390,24 @@ void PlaybackSession::videoLoop()
         }
         bool target = false;
         if (targetPending) {
-            // Exact seek: frames whose time ends before the target are not shown.
-            if (request.accurate && pts + frameDuration <= request.target + kEpsilon) {
+            // Exact seek: the target is the last frame that starts at or
+            // before it, known once the next frame starts after it (or the
+            // picture ends). The frame rate may vary, so a frame's own time
+            // is not known from the average rate.
+            if (request.accurate && pts <= request.target + kEpsilon) {
                 av_frame_unref(lastDropped);
                 av_frame_ref(lastDropped, f);
                 lastDroppedPts = pts;
                 haveDropped = true;
                 return;
             }
-            target = true;
             targetPending = false;
-        } else {
+            if (request.accurate && haveDropped)
+                push(lastDropped, lastDroppedPts, true); // this frame follows it
+            else
+                target = true;
+        }
+        if (!target) {
             const int skip = frameSkip();
             ++skipCount;
             if (skip > 1 && skipCount % skip != 0) {
