@@ -1,8 +1,9 @@
 // The player of the playback layer on files that differ from the demo cards:
 // other frame rates, a variable frame rate, B-frames, a first time stamp
 // that is not 0, odd and non-square sizes, full-range and 10-bit / 4:2:2
-// pictures, and sound longer or shorter than the picture. Exact seeks are checked by the
-// frame-number strip, as are the last frame and the end.
+// pictures, sound longer or shorter than the picture, and a file cut off in
+// the middle. Exact seeks are checked by the frame-number strip, as are the
+// last frame and the end.
 
 #include "kv_media_fixtures.h"
 #include "kv_test_main.h"
@@ -261,6 +262,43 @@ private slots:
         for (const NullRenderer::Record &r : shown)
             QVERIFY(r.frameNumber % 30 < 10 || r.frameNumber % 30 >= 20);
         QCOMPARE(shown.last().frameNumber, 179);
+        player.stop();
+    }
+
+    // The header first and the data cut off in the middle: played to its
+    // end it ends; a seek past the cut (paused or playing) finishes and the
+    // end follows.
+    void cutOffInTheMiddle()
+    {
+        const QString whole = derive(QStringLiteral("faststart.mp4"), _card30,
+            {QStringLiteral("-c"), QStringLiteral("copy"), QStringLiteral("-movflags"),
+                QStringLiteral("+faststart")});
+        QVERIFY(!whole.isEmpty());
+        const QString cut = _dir + QStringLiteral("/cut.mp4");
+        const QByteArray bytes = KVTest::readFile(whole);
+        QVERIFY(KVTest::writeFile(cut, bytes.left(bytes.size() / 2)));
+        AVPlayer player;
+        NullRenderer renderer;
+        player.setRenderer(&renderer);
+        QVERIFY(loadAndWait(player, cut));
+        QVERIFY(std::abs(player.duration() - 6000) <= 40);
+        QVERIFY(startPaused(player));
+        QVERIFY(seekAndWait(player, 1000));
+        QCOMPARE(renderer.lastRecord().frameNumber, 30);
+        // Past the cut, paused: the seek finishes.
+        QVERIFY(seekAndWait(player, 5500));
+        QCOMPARE(player.position(), 5500);
+        // Playing from there: the end comes.
+        player.pause(false);
+        QTRY_COMPARE_WITH_TIMEOUT(player.mediaStatus(), EndOfMedia, 5000);
+        // Played from the start it shows what is there, in order, and ends.
+        QVERIFY(seekAndWait(player, 0));
+        QTRY_COMPARE_WITH_TIMEOUT(player.mediaStatus(), EndOfMedia, 10000);
+        const int lastShown = renderer.lastRecord().frameNumber;
+        QVERIFY2(lastShown > 30 && lastShown < 170, qPrintable(QString::number(lastShown)));
+        // Past the cut while playing: finishes, and the end follows.
+        QVERIFY(seekAndWait(player, 5000));
+        QTRY_COMPARE_WITH_TIMEOUT(player.mediaStatus(), EndOfMedia, 5000);
         player.stop();
     }
 };

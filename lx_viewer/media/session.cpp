@@ -367,8 +367,15 @@ void PlaybackSession::videoLoop()
             wake();
     };
     auto finish = [&]() {
-        if (targetPending && haveDropped)
+        if (targetPending && haveDropped) {
             push(lastDropped, lastDroppedPts, true);
+        } else if (targetPending) {
+            // Nothing decoded at or before the end (a seek past the point
+            // where a file is cut off): the seek still finishes, on the
+            // picture already shown.
+            _frames.push(Frame{VideoFrame(), serial, true, false},
+                [this, serial] { return isStale(serial); });
+        }
         targetPending = false;
         _frames.push(
             Frame{VideoFrame(), serial, false, true}, [this, serial] { return isStale(serial); });
@@ -614,7 +621,8 @@ void PlaybackSession::presenterLoop()
         if (item.target) {
             // A seek target (or the first frame): shown at once, paused or not.
             _frames.dropFront();
-            present(item.frame);
+            if (item.frame.isValid()) // none when the seek went past the last frame there is
+                present(item.frame);
             // A secondary player's clock stays at a seek's target until the
             // main player's seekFinished gives every clock the shared value
             // (AVPlayer lets it go later if none comes): run on from its own
