@@ -22,6 +22,7 @@
 #include "core/kv_player.h"
 #include "data/kv_video_file_list.h"
 #include "media/audiooutput.h"
+#include "media/avfilter.h"
 #include "media/avplayer.h"
 #include "media/videorenderer.h"
 #include "ui/kv_frame_eq.h"
@@ -366,6 +367,53 @@ private slots:
         QTest::mouseClick(_video->swapButton(), Qt::LeftButton);
         QVERIFY(_log->waitFor(PLAY_UNSWAPPED, 3000));
         QCOMPARE(_video->titleImage(), QStringLiteral(":/image/title_video_front.png"));
+        QTRY_VERIFY(!_player->isSwapLocked());
+    }
+
+    // A recording of one camera, chosen while the other camera is in the
+    // frame, shows its picture with its own flips, and the flip buttons
+    // act on it; the swap comes back with the next recording of both.
+    void oneCameraRecordingAfterASwap()
+    {
+        KVVideoItem *frontOnly = nullptr;
+        for (KVVideoItem *item : KVVideoFileList::instance()->visibleItems())
+            if (item->rearPath().isEmpty() && !item->frontPath().isEmpty())
+                frontOnly = item;
+        QVERIFY(frontOnly);
+        choose(_items.first());
+        QTRY_VERIFY(!_player->isSwapLocked());
+        QTest::mouseClick(_video->swapButton(), Qt::LeftButton);
+        QVERIFY(_log->waitFor(PLAY_SWAPPED, 3000));
+        QTest::mouseClick(_video->flipVButton(), Qt::LeftButton); // the rear camera upside down
+        QVERIFY(_player->rearFlipV());
+
+        choose(frontOnly);
+        QVERIFY(_log->kinds().contains(PLAY_UNSWAPPED));
+        QVERIFY(!_player->isSwapped());
+        QCOMPARE(_player->mainPlayer(), _player->frontPlayer());
+        QCOMPARE(_player->flipFilterRear()->player(), _player->rearPlayer());
+        QCOMPARE(_video->titleImage(), QStringLiteral(":/image/title_video_front.png"));
+        QVERIFY(_video->logoWidget()->isFront());
+        QVERIFY(!_video->swapButton()->isEnabled());
+        // The buttons flip the picture shown: the front camera's.
+        QTest::mouseClick(_video->flipHButton(), Qt::LeftButton);
+        QVERIFY(_player->frontFlipH());
+        QCOMPARE(_player->flipFilterFront()->player(), _player->mainPlayer());
+        QTest::mouseClick(_video->flipHButton(), Qt::LeftButton);
+        QVERIFY(!_player->frontFlipH());
+        QVERIFY(_player->rearFlipV());
+
+        choose(_items.first());
+        QVERIFY(_log->kinds().contains(PLAY_SWAPPED));
+        QVERIFY(_player->isSwapped());
+        QCOMPARE(_player->mainPlayer(), _player->rearPlayer());
+        QCOMPARE(_player->flipFilterRear()->player(), _player->mainPlayer());
+        QCOMPARE(_video->titleImage(), QStringLiteral(":/image/title_video_rear.png"));
+        QTest::mouseClick(_video->flipVButton(), Qt::LeftButton);
+        QVERIFY(!_player->rearFlipV());
+        QTRY_VERIFY(!_player->isSwapLocked());
+        QTest::mouseClick(_video->swapButton(), Qt::LeftButton);
+        QVERIFY(_log->waitFor(PLAY_UNSWAPPED, 3000));
         QTRY_VERIFY(!_player->isSwapLocked());
     }
 

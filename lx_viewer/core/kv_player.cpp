@@ -233,6 +233,7 @@ void KVPlayer::toggleSwap(bool forceEmit)
     }
     // 3.-4. (assignRoles moves the position report with the main role)
     _swapped = !_swapped;
+    _swapWanted = _swapped;
     const bool wasPaused = _playerF->isPaused();
     const qint64 oldPosition = _playerF->position();
     assignRoles(_playerF == _front);
@@ -268,6 +269,7 @@ void KVPlayer::toggleSwap(bool forceEmit)
     if (_playerF->isPaused())
         seek(_savedPosition, true);
     // 11.
+    _swapAnnounced = _swapped;
     emit playEvent(_swapped ? PLAY_SWAPPED : PLAY_UNSWAPPED, nullptr);
 }
 

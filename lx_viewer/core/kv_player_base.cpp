@@ -200,6 +200,7 @@ void KVPlayerBase::onLoad(KVVideoItem *item)
     // 5. files; a cut made for the previous recording must not stay
     const QString front = item->frontPath();
     const QString rear = item->rearPath();
+    _swapped = swapFor(*item);
     _playerF->setFile(front.isEmpty() ? rear : front);
     _playerR->setFile(rear.isEmpty() ? _playerF->file() : rear);
     _playerF->setFixedDuration(0);
@@ -217,6 +218,19 @@ void KVPlayerBase::onLoad(KVVideoItem *item)
     // 7.
     if (!_playerF->load())
         failLoad(QStringLiteral("NO FILE:"));
+}
+
+bool KVPlayerBase::swapFor(const KVVideoItem &item) const
+{
+    // A recording of one camera plays that camera's file on both players;
+    // its picture comes from that camera's own player, with that camera's
+    // flips (the other camera's player would show it with the other
+    // camera's flips, under buttons that change the other camera).
+    const bool hasFront = !item.frontPath().isEmpty();
+    const bool hasRear = !item.rearPath().isEmpty();
+    if (hasFront != hasRear)
+        return hasRear;
+    return _swapWanted;
 }
 
 void KVPlayerBase::onMediaChangedF(kvm::MediaStatus status)
@@ -298,15 +312,25 @@ void KVPlayerBase::finishLoad()
 {
     _loading = false;
     // The swap made again (also when the user swapped during the load).
+    if (_item)
+        _swapped = swapFor(*_item);
     assignRoles(_swapped);
     if (_renderer && _playerF->renderer() != _renderer)
         _playerF->setRenderer(_renderer);
     if (_zoomRenderer)
         _playerF->addVideoRenderer(_zoomRenderer);
+    const bool rolesChanged = _swapped != _swapAnnounced;
+    if (rolesChanged)
+        handSoundToMain(); // heard as the last recording's main player was
     _playerR->audio()->setMute(true);
     // No pause here: both players are loaded (streams and decoders open) and
     // play() starts at once.
     playOrPause(true);
+    if (rolesChanged) {
+        // The frame shows the other camera's title and logo now.
+        _swapAnnounced = _swapped;
+        emit playEvent(_swapped ? PLAY_SWAPPED : PLAY_UNSWAPPED, nullptr);
+    }
     emit playEvent(PLAY_LOADED, _item);
     // A paused start (asked for during the load) reports no position until
     // it plays: the speed, graph, coordinates and map show its first moment

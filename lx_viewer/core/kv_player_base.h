@@ -172,6 +172,9 @@ protected:
     // as the old one was, the other is silent.
     void handSoundToMain();
     bool muteButtonChecked() const;
+    // The roles for a recording: the user's swap choice, or the one camera
+    // of a recording that has only one.
+    bool swapFor(const KVVideoItem &item) const;
     // Main player's load done (and the secondary's, when it has a file):
     // start both, report PLAY_LOADED.
     void finishLoad();
@@ -205,6 +208,11 @@ protected:
     KVVideoItem *_item = nullptr;
     bool _swapped = false;
     int _pendingStops = 0;
+    // The user's swap choice, kept over recordings of one camera (they
+    // show that camera's own player whatever the choice).
+    bool _swapWanted = false;
+    // The roles the frame last heard of (PLAY_SWAPPED / PLAY_UNSWAPPED).
+    bool _swapAnnounced = false;
 
     // The two players as created: the front file's and the rear file's.
     kvm::AVPlayer *_front = nullptr;
