@@ -598,19 +598,34 @@ private slots:
 
     // A recording that cannot be played ends its load with the same event
     // as play pressed with nothing loaded: it must not be loaded again and
-    // again.
+    // again. The user hears why nothing plays, once; the row stays.
     void unplayableRecordingIsNotRetried()
     {
         const QString folder = KVTest::makeTempDir(QStringLiteral("broken"));
-        QVERIFY(KVFixture::writeTinyMp4(folder + "/NORM201221-102047F.MP4", 60000));
+        const QString path = folder + "/NORM201221-102047F.MP4";
+        QVERIFY(KVFixture::writeTinyMp4(path, 60000));
         QSignalSpy ends(list(), &KVVideoFileList::listUpdateEnd);
         QVERIFY(_frame->openFolder(folder));
         QVERIFY(waitForScan(ends));
         QCOMPARE(_table->rowCount(), 1);
+        int shown = 0;
+        QString text;
+        std::function<void(KVPopupMessage *)> answer = [&](KVPopupMessage *m) {
+            ++shown;
+            text = m->messageLabel()->text();
+            KVTest::saveScreenshot(m, QStringLiteral("list_message_unplayable"));
+            m->okButton()->click();
+        };
+        KVTest::whenModal<KVPopupMessage>(answer);
         KVPlayerFixture::EventLog log(_player);
         doubleClick(0, KVWidgetVideoList::COLUMN_NAME);
         QVERIFY(log.waitFor(PLAY_NO_MEDIA, 10000));
+        QTRY_COMPARE(shown, 1);
         QTest::qWait(1500);
+        QCOMPARE(shown, 1);
+        QCOMPARE(
+            text, QStringLiteral("ファイルを再生できません。\n") + QDir::toNativeSeparators(path));
+        QCOMPARE(_table->rowCount(), 1);
         QCOMPARE(log.count(PLAY_NO_MEDIA), 1);
         QVERIFY(log.count(PLAY_LOADING) <= 1);
         QVERIFY(!_player->item());

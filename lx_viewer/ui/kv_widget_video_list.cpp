@@ -8,15 +8,32 @@
 #include "kv_popup_message.h"
 #include "kv_widget_video_list_delegate.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QTimer>
 
 namespace
 {
 KVVideoFileList *catalogue()
 {
     return KVVideoFileList::instance();
+}
+
+// A chosen recording whose file is there but does not play (damaged,
+// unreadable, not a recording at all).
+void announceUnplayable(const QString &path)
+{
+    const bool japanese = KVLanguage::isJapanese();
+    auto *message = new KVPopupMessage(KVApp::instance()->mainWindow(),
+        (japanese ? QStringLiteral("ファイルを再生できません。")
+                  : QStringLiteral("This recording cannot be played."))
+            + QLatin1Char('\n') + QDir::toNativeSeparators(path),
+        japanese ? QStringLiteral("注意") : QStringLiteral("Warning"));
+    message->setObjectName(QStringLiteral("popup_cannot_play"));
+    message->exec();
+    delete message;
 }
 } // namespace
 
@@ -251,7 +268,12 @@ void KVWidgetVideoList::onPlayEvent(PLAY_EVENT event, KVVideoItem *)
         // load the same file again and again.
         if (_awaitingLoad) {
             _awaitingLoad = false;
+            KVVideoItem *failed = catalogue()->currentItem();
+            const QString path = failed ? failed->displayPath() : QString();
             catalogue()->setCurrentItem(nullptr);
+            // Without a word the choice would seem ignored. Once the report
+            // has gone round: the pop-up waits for the user.
+            QTimer::singleShot(0, this, [path] { announceUnplayable(path); });
             break;
         }
         if (selectedRow() >= 0)
