@@ -26,8 +26,11 @@
 #include "media/avplayer.h"
 #include "media/videorenderer.h"
 #include "ui/kv_frame_eq.h"
+#include "ui/kv_frame_gps.h"
 #include "ui/kv_frame_left.h"
+#include "ui/kv_frame_list.h"
 #include "ui/kv_frame_play.h"
+#include "ui/kv_frame_right.h"
 #include "ui/kv_frame_title.h"
 #include "ui/kv_frame_video.h"
 #include "ui/kv_logo_widget.h"
@@ -36,6 +39,7 @@
 #include "ui/kv_popup_capture.h"
 #include "ui/kv_popup_info.h"
 #include "ui/kv_slider.h"
+#include "ui/kv_widget_video_list.h"
 #include "ui/kv_widget_zoom_pos.h"
 #include "ui/kv_window_main.h"
 
@@ -415,6 +419,51 @@ private slots:
         QTest::mouseClick(_video->swapButton(), Qt::LeftButton);
         QVERIFY(_log->waitFor(PLAY_UNSWAPPED, 3000));
         QTRY_VERIFY(!_player->isSwapLocked());
+    }
+
+    // A recording whose file does not open, chosen while another plays:
+    // the window is left as with nothing loaded, not with the last
+    // recording's still picture, its place and a capture button that does
+    // nothing.
+    void recordingThatDoesNotOpen()
+    {
+        auto *position = qobject_cast<LXFrameGPS *>(_window->rightFrame()->positionFrame());
+        QVERIFY(position);
+        choose(_items.first());
+        QTRY_VERIFY(position->latitudeLabel()->text().startsWith(QStringLiteral("35.")));
+        QVERIFY(_window->titleBar()->captureButton()->isEnabled());
+        const QString broken = KVTest::makeTempDir(QStringLiteral("broken"))
+            + QStringLiteral("/NORM201221-000000F.mp4");
+        {
+            QFile file(broken);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray(64 * 1024, '\x5a'));
+        }
+        KVVideoItemRef item = makeItem(broken, QString());
+        // No row selected: the list does not answer the failed load by
+        // playing the selection (as it answers Play with nothing loaded).
+        KVWidgetVideoList *table = KVFrameList::instance()->table();
+        const int selected = table->selectedRow();
+        table->clearSelection();
+        _log->clear();
+        QVERIFY(QMetaObject::invokeMethod(
+            KVPlayProcess::instance(), "onVideoLoadingStart", Q_ARG(KVVideoItem *, item.data())));
+        QVERIFY(_log->waitFor(PLAY_NO_MEDIA, 10000));
+        QVERIFY(!_player->item());
+        QTRY_VERIFY(!_video->isShowingVideo());
+        QVERIFY(_video->logoWidget()->isVisible());
+        QVERIFY(!_window->titleBar()->captureButton()->isEnabled());
+        QVERIFY(!_window->titleBar()->captureShortcut()->isEnabled());
+        QVERIFY(!_play->stopButton()->isEnabled());
+        QCOMPARE(position->latitudeLabel()->text(), QStringLiteral("--.------"));
+        QCOMPARE(position->longitudeLabel()->text(), QStringLiteral("--.------"));
+        KVTest::saveScreenshot(_window, QStringLiteral("window_player_does_not_open"));
+        // The next steps zoom into the recording paused, as before.
+        table->selectRecordingRow(selected);
+        choose(_items.first());
+        activate();
+        QTest::keyClick(_window, Qt::Key_Space);
+        QTRY_VERIFY(_player->isPaused());
     }
 
     void doubleClickZoomPanAndInset()

@@ -100,6 +100,12 @@ void LXFrameGPS::onPlayEvent(PLAY_EVENT event, KVVideoItem *item)
         _data = nullptr;
     else if (event == PLAY_USER_STOP)
         showNone();
+    else if (event == PLAY_NO_MEDIA) {
+        // A load that could not play: the last recording's place must not
+        // stay beside the logo.
+        _data = nullptr;
+        showNone();
+    }
 }
 
 void LXFrameGPS::onPositionChanged(qint64 position, qint64 duration)

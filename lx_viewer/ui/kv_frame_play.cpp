@@ -94,12 +94,14 @@ void KVFramePlay::onPlayEvent(PLAY_EVENT event, KVVideoItem *item)
                 playing ? QStringLiteral("play_pause") : QStringLiteral("play_play")));
         else
             _playButton->setToolTip(playing ? QStringLiteral("Pause") : QStringLiteral("Play"));
-        if (event != PLAY_STOPPED || item || KVPlayProcess::instance()->pendingItem())
+        // (No media also ends a load that could not play: nothing to stop.)
+        if ((event != PLAY_STOPPED && event != PLAY_NO_MEDIA) || item
+            || KVPlayProcess::instance()->pendingItem())
             return;
     }
     if (event == PLAY_LOADED)
         _stopButton->setEnabled(true);
-    else if (event == PLAY_STOPPED || event == PLAY_USER_STOP)
+    else if (event == PLAY_STOPPED || event == PLAY_USER_STOP || event == PLAY_NO_MEDIA)
         _stopButton->setEnabled(false);
 }
 

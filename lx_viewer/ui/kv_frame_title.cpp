@@ -121,6 +121,7 @@ void LXFrameTitle::onPlayEvent(PLAY_EVENT event, KVVideoItem *item)
         setMediaActionsEnabled(true);
     else if (event == PLAY_USER_STOP)
         setMediaActionsEnabled(false);
-    else if (event == PLAY_STOPPED && !item && !KVPlayProcess::instance()->pendingItem())
-        setMediaActionsEnabled(false);
+    else if ((event == PLAY_STOPPED || event == PLAY_NO_MEDIA) && !item
+        && !KVPlayProcess::instance()->pendingItem())
+        setMediaActionsEnabled(false); // (no media: a load that could not play)
 }

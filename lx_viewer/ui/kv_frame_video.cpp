@@ -349,6 +349,7 @@ void KVFrameVideoBase::onPlayEvent(PLAY_EVENT event, KVVideoItem *item)
         setTitleImage(false);
         break;
     case PLAY_STOPPED:
+    case PLAY_NO_MEDIA: // a load that could not play: nothing is left either
         if (!item && !KVPlayProcess::instance()->pendingItem()) {
             // Nothing left to zoom into: the logo comes back without the
             // inset of the last recording.
