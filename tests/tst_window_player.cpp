@@ -253,6 +253,36 @@ private slots:
         QTRY_COMPARE(_bar->currentLabel()->text(), KVVideoItem::positionText(target));
     }
 
+    // Held after the jump, the handle follows the pointer as when the handle
+    // itself is taken; playback goes on from where it is let go.
+    void positionSliderGroovePressDrags()
+    {
+        KVSlider *slider = _bar->slider();
+        activate();
+        if (_player->isPaused())
+            QTest::keyClick(_window, Qt::Key_Space);
+        QTRY_VERIFY(!_player->isPaused());
+        const int y = slider->height() / 2;
+        const int from = int(10 + 0.1 * (slider->width() - 20));
+        const int to = int(10 + 0.4 * (slider->width() - 20));
+        const int target = slider->valueAt(to);
+        QTest::mousePress(slider, Qt::LeftButton, {}, QPoint(from, y));
+        QVERIFY(_player->isPaused());
+        QTRY_VERIFY(qAbs(_player->mainPlayer()->position() - slider->valueAt(from)) < 150);
+        QTest::mouseMove(slider, QPoint((from + to) / 2, y));
+        QTest::mouseMove(slider, QPoint(to, y));
+        QVERIFY2(qAbs(slider->value() - target) <= slider->maximum() / 100,
+            qPrintable(QStringLiteral("%1 %2").arg(slider->value()).arg(target)));
+        QTRY_VERIFY(qAbs(_player->mainPlayer()->position() - slider->value()) < 150);
+        QTest::mouseRelease(slider, Qt::LeftButton, {}, QPoint(to, y));
+        QTRY_VERIFY(!_player->isPaused());
+        QVERIFY(!slider->isSliderDown());
+        QTRY_VERIFY(_player->mainPlayer()->position() > target);
+        // Paused again, as the next steps expect.
+        QTest::keyClick(_window, Qt::Key_Space);
+        QTRY_VERIFY(_player->isPaused());
+    }
+
     void backspaceRestarts()
     {
         QVERIFY(_player->mainPlayer()->position() > 2000);

@@ -47,8 +47,15 @@ void KVSlider::mousePressEvent(QMouseEvent *event)
     }
     event->accept();
     setSliderPosition(valueAt(int(event->position().x())));
-    setRepeatAction(SliderNoAction, 500, 50);
-    emit sliderPressed();
+    if (handleRect().contains(event->position().toPoint())) {
+        // The handle has come under the pointer: held there, it follows the
+        // pointer as when the handle itself was taken (sliderPressed
+        // comes from the normal press).
+        QSlider::mousePressEvent(event);
+    } else {
+        setRepeatAction(SliderNoAction, 500, 50);
+        emit sliderPressed();
+    }
     emit sliderPressedWithKnob(false);
 }
 
