@@ -1,6 +1,6 @@
 #include "framescaler.h"
 
-#include "colormatrix.h"
+#include "../colormatrix.h"
 
 #include <QtDebug>
 

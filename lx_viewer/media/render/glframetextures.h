@@ -11,8 +11,8 @@
 //
 // Thread: GUI thread, with the widget's context current; no locking.
 
+#include "../colormatrix.h"
 #include "../videoframe.h"
-#include "colormatrix.h"
 
 #include <QOpenGLFunctions>
 #include <QSize>

@@ -1,8 +1,9 @@
 #pragma once
-// How the renderers turn a frame's YUV samples into RGB: the standard of
+// How a frame's YUV samples become RGB: the standard of
 // the frame (BT.601 unless the frame says BT.709 or another), and its range
 // (limited 16..235/240, or full 0..255 for the JPEG formats and frames that
-// say so). Both renderers use the same choice so they show the same colours.
+// say so). The renderers and the frame's own conversion (capture) use the
+// same choice so they show the same colours.
 //
 // Thread-safe: pure functions.
 
