@@ -40,13 +40,16 @@ struct Clip {
     const char *matrix; // for the scale filter that makes the samples
     const char *range; // tv or pc
     const char *pixFmt;
-    const char *tag; // -colorspace and friends
+    const char *tag; // -colorspace and friends; none for an untagged clip
 };
 
 const Clip kClips[] = {
     {"709 limited HD", QSize(1280, 720), "bt709", "tv", "yuv420p", "bt709"},
     {"601 limited SD", QSize(640, 480), "bt601", "tv", "yuv420p", "smpte170m"},
     {"601 full yuvj", QSize(640, 480), "bt601", "pc", "yuvj420p", "smpte170m"},
+    // Untagged: HD pictures are taken as BT.709, SD ones as BT.601.
+    {"untagged HD", QSize(1280, 720), "bt709", "tv", "yuv420p", nullptr},
+    {"untagged SD", QSize(640, 480), "bt601", "tv", "yuv420p", nullptr},
 };
 
 QString makeBars(const QString &path, const Clip &clip)
@@ -65,13 +68,16 @@ QString makeBars(const QString &path, const Clip &clip)
                             "format=%3[v]")
                  .arg(QLatin1String(clip.matrix), QLatin1String(clip.range),
                      QLatin1String(clip.pixFmt));
-    const QString tag = QLatin1String(clip.tag);
-    return KVMediaFixture::runFfmpeg({QStringLiteral("-filter_complex"), graph,
-        QStringLiteral("-map"), QStringLiteral("[v]"), QStringLiteral("-c:v"),
-        QStringLiteral("libx264"), QStringLiteral("-qp"), QStringLiteral("4"), QStringLiteral("-r"),
-        QStringLiteral("30"), QStringLiteral("-colorspace"), tag,
-        QStringLiteral("-color_primaries"), tag, QStringLiteral("-color_trc"), tag,
-        QStringLiteral("-color_range"), QLatin1String(clip.range), path});
+    QStringList args{QStringLiteral("-filter_complex"), graph, QStringLiteral("-map"),
+        QStringLiteral("[v]"), QStringLiteral("-c:v"), QStringLiteral("libx264"),
+        QStringLiteral("-qp"), QStringLiteral("4"), QStringLiteral("-r"), QStringLiteral("30")};
+    if (clip.tag) {
+        const QString tag = QLatin1String(clip.tag);
+        args << QStringLiteral("-colorspace") << tag << QStringLiteral("-color_primaries") << tag
+             << QStringLiteral("-color_trc") << tag << QStringLiteral("-color_range")
+             << QLatin1String(clip.range);
+    }
+    return KVMediaFixture::runFfmpeg(args << path);
 }
 
 // The first frame of a file, as the decoder gives it.
@@ -153,19 +159,24 @@ QString checkBars(const QImage &image, bool mirrored, int tolerance)
         QVERIFY2(why.isEmpty(), qPrintable(QStringLiteral(what) + why));                           \
     } while (false)
 
-// The picture of a filter graph run on frame.
-QImage filtered(const VideoFrame &frame, const QString &options)
+// The frame a filter graph makes of frame.
+VideoFrame filteredFrame(const VideoFrame &frame, const QString &options)
 {
     FilterGraph graph;
     QString why;
     AVFrame *out = graph.run(options, frame.avFrame(), &why);
     if (!out) {
         qWarning() << "filter" << options << "failed:" << why;
-        return QImage();
+        return VideoFrame();
     }
-    const QImage image = VideoFrame(out, 0.0, 0).toImage();
+    const VideoFrame result(out, 0.0, 0);
     av_frame_free(&out);
-    return image;
+    return result;
+}
+
+QImage filtered(const VideoFrame &frame, const QString &options)
+{
+    return filteredFrame(frame, options).toImage();
 }
 
 } // namespace
@@ -200,6 +211,10 @@ private slots:
         const VideoFrame frame = firstFrame(path);
         QVERIFY(frame.isValid());
         QCOMPARE(frame.size(), c.size);
+        if (!c.tag) {
+            QCOMPARE(frame.avFrame()->colorspace, AVCOL_SPC_UNSPECIFIED);
+            QCOMPARE(frame.avFrame()->color_range, AVCOL_RANGE_UNSPECIFIED);
+        }
 
         // Compression of flat bars keeps the samples within a step or two.
         const int tolerance = 6;
@@ -217,6 +232,10 @@ private slots:
         // Neutral brightness and contrast change nothing.
         CHECK_BARS(filtered(frame, QStringLiteral("format=pix_fmts=rgb24,eq=brightness=0.000")),
             false, tolerance, "equaliser:");
+        // Flip and equaliser one after the other, as the player runs them.
+        CHECK_BARS(filtered(filteredFrame(frame, QStringLiteral("format=pix_fmts=rgb24,hflip")),
+                       QStringLiteral("format=pix_fmts=rgb24,eq=brightness=0.000")),
+            true, tolerance, "flipped, then equaliser:");
 
         for (const QString &id : {QStringLiteral("Widget"), QStringLiteral("OpenGLWidget")}) {
             std::unique_ptr<VideoRenderer> renderer(VideoRenderer::create(id));

@@ -47,6 +47,12 @@ YuvStandard yuvStandardOf(const AVFrame *frame)
     case AVCOL_SPC_FCC:
         s.space = frame->colorspace;
         break;
+    case AVCOL_SPC_UNSPECIFIED:
+    case AVCOL_SPC_RESERVED:
+        // Untagged: HD pictures are BT.709, SD ones BT.601 (as video players
+        // take them).
+        s.space = frame->width >= 1280 || frame->height > 576 ? AVCOL_SPC_BT709 : AVCOL_SPC_BT470BG;
+        break;
     default:
         s.space = AVCOL_SPC_BT470BG;
         break;

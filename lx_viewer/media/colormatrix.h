@@ -1,9 +1,10 @@
 #pragma once
-// How a frame's YUV samples become RGB: the standard of
-// the frame (BT.601 unless the frame says BT.709 or another), and its range
-// (limited 16..235/240, or full 0..255 for the JPEG formats and frames that
-// say so). The renderers and the frame's own conversion (capture) use the
-// same choice so they show the same colours.
+// How a frame's YUV samples become RGB: the standard of the frame (what it
+// says: BT.709 or another; untagged, BT.709 for HD pictures, 1280 wide or
+// more than 576 high, and BT.601 for SD ones, as video players take them),
+// and its range (limited 16..235/240, or full 0..255 for the JPEG formats and
+// frames that say so). The renderers, the frame's own conversion (capture)
+// and the filter graphs use the same choice so they show the same colours.
 //
 // Thread-safe: pure functions.
 

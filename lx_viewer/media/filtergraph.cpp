@@ -5,9 +5,11 @@ extern "C" {
 #include <libavfilter/buffersink.h>
 #include <libavfilter/buffersrc.h>
 #include <libavutil/frame.h>
+#include <libavutil/pixdesc.h>
 }
 
 #include "averror.h"
+#include "colormatrix.h"
 
 namespace kvm
 {
@@ -101,6 +103,13 @@ AVFrame *FilterGraph::run(const QString &options, const AVFrame *frame, QString 
     if (!in)
         return nullptr;
     in->pts = AV_NOPTS_VALUE; // the time stamp travels beside the frame
+    // An untagged frame gets the matrix the renderers take for it, so the
+    // graph's conversion to RGB (and back) shows the same colours.
+    if (in->colorspace == AVCOL_SPC_UNSPECIFIED) {
+        const AVPixFmtDescriptor *desc = av_pix_fmt_desc_get(AVPixelFormat(in->format));
+        if (desc && !(desc->flags & AV_PIX_FMT_FLAG_RGB))
+            in->colorspace = yuvStandardOf(in).space;
+    }
     int ret = av_buffersrc_add_frame_flags(_src, in, AV_BUFFERSRC_FLAG_KEEP_REF);
     av_frame_free(&in);
     if (ret < 0) {
@@ -112,6 +121,13 @@ AVFrame *FilterGraph::run(const QString &options, const AVFrame *frame, QString 
     if (ret < 0) {
         av_frame_free(&out);
         return nullptr;
+    }
+    // YUV the graph made from RGB (the equaliser after rgb24) is untagged and
+    // has swscale's BT.601 matrix; untagged input was tagged above.
+    if (out->colorspace == AVCOL_SPC_UNSPECIFIED) {
+        const AVPixFmtDescriptor *desc = av_pix_fmt_desc_get(AVPixelFormat(out->format));
+        if (desc && !(desc->flags & AV_PIX_FMT_FLAG_RGB))
+            out->colorspace = AVCOL_SPC_BT470BG;
     }
     return out;
 }
