@@ -10,7 +10,9 @@
 // hides the zoom inset meanwhile, writes a workbook whose picture is the
 // window with the map area composed in, and hands it to the desktop's
 // opener (a script here), warning when the opener reports that nothing
-// opened it. Screenshots go to the build folder's screenshots/.
+// opened it. A capture, a report or a pause that follows a seek made while
+// playing at once is of the new moment: name, cells, time and sensor
+// displays. Screenshots go to the build folder's screenshots/.
 
 #include "kv_modal_driver.h"
 #include "kv_player_fixtures.h"
@@ -25,6 +27,7 @@
 #include "app/kv_settings.h"
 #include "core/kv_key_event.h"
 #include "core/kv_player.h"
+#include "data/kv_sensor_data.h"
 #include "data/kv_video_file_list.h"
 #include "media/audiooutput.h"
 #include "media/avplayer.h"
@@ -35,11 +38,18 @@
 #include "ui/kv_excel_report.h"
 #include "ui/kv_file_opener.h"
 #include "ui/kv_file_replace.h"
+#include "ui/kv_frame_gps.h"
 #include "ui/kv_frame_right.h"
 #include "ui/kv_frame_title.h"
+#include "ui/kv_graph_widget.h"
 #include "ui/kv_lx_button.h"
+#include "ui/kv_play_slider.h"
 #include "ui/kv_popup_capture.h"
+#include "ui/kv_report_facts.h"
 #include "ui/kv_report_picture.h"
+#include "ui/kv_slider.h"
+#include "ui/kv_speed_frame.h"
+#include "ui/kv_speed_widget.h"
 #include "ui/kv_title_widget.h"
 #include "ui/kv_widget_map.h"
 #include "ui/kv_window_main.h"
@@ -709,6 +719,94 @@ private slots:
             (QStringList{"Unfall 12.05.2026.xlsx", "typed.xlsx"}));
     }
 
+    // A click on the position slider while playing, and at once (before the
+    // new picture is on screen) F5, F3 or a pause: the pause that follows must
+    // not leave the name of the capture, the report, the time and the
+    // sensor displays at the moment before the click.
+    void seekWhilePlayingThenCaptureOrReport()
+    {
+        KVSlider *slider = _window->playSlider()->slider();
+        const auto clickAt = [&](double fraction) {
+            const int x = int(10 + fraction * (slider->width() - 20));
+            const int value = slider->valueAt(x);
+            QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(x, slider->height() / 2));
+            return value;
+        };
+        const auto startPlaying = [&] {
+            loadPlaying(_demo);
+            QTRY_VERIFY(_window->playSlider()->slider()->isEnabled());
+            QVERIFY(_player->displayPosition() < 1500);
+        };
+
+        // F5
+        startPlaying();
+        bool ran = false;
+        QString proposed, saved;
+        KVTest::whenModal<KVPopupCapture>(
+            [&](KVPopupCapture *d) {
+                proposed = d->nameEdit()->text();
+                saved = d->finalPaths().value(0);
+                QFile::remove(saved); // (no question about an earlier picture)
+                d->saveButton()->click();
+            },
+            &ran, 8000);
+        const int target = clickAt(0.6);
+        QVERIFY(target > 3000);
+        QTest::keyClick(_window, Qt::Key_F5);
+        QTRY_VERIFY_WITH_TIMEOUT(ran, 9000);
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        kvm::AVPlayer *main = _player->mainPlayer();
+        QVERIFY(main->isPaused());
+        QVERIFY2(
+            qAbs(main->position() - target) < 100, qPrintable(QString::number(main->position())));
+        QCOMPARE(proposed, _demo->captureBaseName(_player->displayPosition()));
+        checkDisplaysShowThePicture();
+        if (QTest::currentTestFailed())
+            return;
+        QImage picture;
+        QVERIFY(picture.load(saved, "JPG"));
+        QVERIFY(qAbs(kvm::readFrameStrip(picture) * 1000 / 30 - main->position()) < 100);
+        QFile::remove(saved);
+
+        // F3
+        startPlaying();
+        const QString workbook
+            = KVTest::makeTempDir(QStringLiteral("seekreport")) + QStringLiteral("/seek.xlsx");
+        ran = false;
+        KVTest::whenModal<QFileDialog>(
+            [&](QFileDialog *d) {
+                d->selectFile(workbook);
+                static_cast<QDialog *>(d)->accept();
+            },
+            &ran, 5000);
+        const int reported = clickAt(0.5);
+        QTest::keyClick(_window, Qt::Key_F3);
+        QTRY_VERIFY_WITH_TIMEOUT(ran, 6000);
+        QTRY_VERIFY_WITH_TIMEOUT(!QApplication::activeModalWidget(), 20000);
+        QTRY_VERIFY(QFileInfo::exists(workbook));
+        QVERIFY(main->isPaused());
+        QVERIFY(qAbs(main->position() - reported) < 100);
+        const KVReportFacts facts
+            = KVReportFacts::fromRecording(_demo, main->position(), main->duration());
+        const KVTest::XlsxBook book(workbook);
+        QCOMPARE(book.cell(QStringLiteral("BF14")), facts.momentText());
+        QCOMPARE(book.cell(QStringLiteral("BF13")), facts.positionText());
+        checkDisplaysShowThePicture();
+        if (QTest::currentTestFailed())
+            return;
+
+        // The pause (button or Space)
+        startPlaying();
+        const int paused = clickAt(0.7);
+        _player->onPlayOrPause(); // what the play button and Space call
+        QTRY_VERIFY(main->isPaused());
+        QTest::qWait(500);
+        QVERIFY(qAbs(main->position() - paused) < 100);
+        checkDisplaysShowThePicture();
+        if (QTest::currentTestFailed())
+            return;
+    }
+
     void heldSeekKeyIgnoresRequests()
     {
         ensureLoaded(_demo);
@@ -820,6 +918,35 @@ private slots:
     }
 
 private:
+    // The time label, the speed, the coordinates and the graph's cursor show
+    // the moment of the main picture.
+    void checkDisplaysShowThePicture()
+    {
+        kvm::AVPlayer *main = _player->mainPlayer();
+        const qint64 at = main->position();
+        const qint64 total = main->duration();
+        QVERIFY(qAbs(main->presentedFrame().frameNumber() * 1000 / 30 - at) < 100);
+        const qint64 shown = KVPlaySlider::displayPosition(at, total, double(_demo->duration()));
+        QCOMPARE(_player->displayPosition(), shown);
+        QCOMPARE(_window->playSlider()->currentLabel()->text(), KVVideoItem::positionText(shown));
+        const KVSensorData *data = _demo->sensorData();
+        QVERIFY(data && data->hasPosition());
+        const QList<LXSpeedFrame *> speeds = _window->findChildren<LXSpeedFrame *>();
+        QVERIFY(!speeds.isEmpty());
+        const double speed = LXSpeedFrame::speedAt(*data, at, total);
+        for (LXSpeedFrame *f : speeds)
+            QCOMPARE(f->speedWidget()->speed(), speed >= 0.0 ? int(speed) : -1);
+        double latitude = 0.0, longitude = 0.0;
+        QVERIFY(LXFrameGPS::positionAt(*data, at, total, &latitude, &longitude));
+        const QList<LXFrameGPS *> gps = _window->findChildren<LXFrameGPS *>();
+        QVERIFY(!gps.isEmpty());
+        for (LXFrameGPS *f : gps)
+            QCOMPARE(f->latitudeLabel()->text(), QString::asprintf("%.06f", latitude));
+        for (KVGraphWidget *g : _window->findChildren<KVGraphWidget *>())
+            if (g->cursorColumn() >= 0)
+                QCOMPARE(g->cursorColumn(), int(qint64(g->width()) * at / total));
+    }
+
     // The map area's top-left corner in the window (the right column's map).
     QPoint mapAreaInWindow() const
     {

@@ -335,8 +335,10 @@ void KVPlayerBase::finishLoad()
     // A paused start (asked for during the load) reports no position until
     // it plays: the speed, graph, coordinates and map show its first moment
     // now.
-    if (_paused)
+    if (_paused) {
+        _reportedPosition = 0;
         emit positionChanged(0, std::max<qint64>(_playerF->duration(), 0));
+    }
 }
 
 void KVPlayerBase::failLoad(const QString &why)
@@ -396,6 +398,7 @@ void KVPlayerBase::playOrPause(bool bStart)
     if (!_playerF->isPlaying()) {
         // 2. first start after a load
         _lastPosition = 0;
+        _reportedPosition = -1;
         _clock->reset();
         _clock->setClockAuto(false);
         setPlaySpeed(_speed);
@@ -529,13 +532,17 @@ void KVPlayerBase::onPositionChanged(qint64 value)
     const qint64 pos = std::min(value, duration);
     if (pos == _lastPosition)
         return;
-    // 3.
-    if (_playerF->state() == AVPlayer::PlayingState || !_quietSeek) {
+    // 3. A quiet seek holds back only the moment already shown: one that
+    // lands elsewhere (a pause that came before the target of a seek made
+    // while playing was on screen) moves the time, the sensor displays and
+    // the name of a capture with the picture.
+    if (_playerF->state() == AVPlayer::PlayingState || !_quietSeek || pos != _reportedPosition) {
         if (_positionSlider) {
             const bool blocked = _positionSlider->blockSignals(true);
             _positionSlider->setValue(int(pos));
             _positionSlider->blockSignals(blocked);
         }
+        _reportedPosition = pos;
         emit positionChanged(pos, duration);
     }
     // 4.

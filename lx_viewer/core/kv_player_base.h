@@ -192,6 +192,8 @@ protected:
     kvm::VideoRenderer *_zoomRenderer = nullptr;
     kvm::AVClock *_clock = nullptr;
     qint64 _lastPosition = 0;
+    // The last position sent by positionChanged (-1: none since the load).
+    qint64 _reportedPosition = -1;
     int _rendererKind = RENDERER_NONE;
     bool _quietSeek = false;
     qint64 _savedPosition = 1;
