@@ -22,8 +22,7 @@
 #include <memory>
 
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
+#include <libavutil/frame.h>
 }
 
 using namespace kvm;
@@ -78,53 +77,6 @@ QString makeBars(const QString &path, const Clip &clip)
              << QLatin1String(clip.range);
     }
     return KVMediaFixture::runFfmpeg(args << path);
-}
-
-// The first frame of a file, as the decoder gives it.
-VideoFrame firstFrame(const QString &path)
-{
-    AVFormatContext *format = nullptr;
-    if (avformat_open_input(&format, path.toLocal8Bit().constData(), nullptr, nullptr) < 0)
-        return VideoFrame();
-    VideoFrame result;
-    avformat_find_stream_info(format, nullptr);
-    const int stream = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    if (stream >= 0) {
-        const AVCodecParameters *par = format->streams[stream]->codecpar;
-        const AVCodec *codec = avcodec_find_decoder(par->codec_id);
-        AVCodecContext *ctx = avcodec_alloc_context3(codec);
-        avcodec_parameters_to_context(ctx, par);
-        ctx->thread_count = 1;
-        if (avcodec_open2(ctx, codec, nullptr) >= 0) {
-            AVPacket *packet = av_packet_alloc();
-            AVFrame *frame = av_frame_alloc();
-            bool draining = false;
-            while (!result.isValid()) {
-                if (!draining) {
-                    if (av_read_frame(format, packet) < 0) {
-                        draining = true;
-                        avcodec_send_packet(ctx, nullptr);
-                    } else {
-                        if (packet->stream_index == stream)
-                            avcodec_send_packet(ctx, packet);
-                        av_packet_unref(packet);
-                    }
-                }
-                const int r = avcodec_receive_frame(ctx, frame);
-                if (r >= 0) {
-                    result = VideoFrame(frame, 0.0, 0);
-                    av_frame_unref(frame);
-                } else if (draining) {
-                    break;
-                }
-            }
-            av_frame_free(&frame);
-            av_packet_free(&packet);
-        }
-        avcodec_free_context(&ctx);
-    }
-    avformat_close_input(&format);
-    return result;
 }
 
 QString describe(QRgb p)
@@ -208,7 +160,7 @@ private slots:
         const QString path = QDir(_dir).filePath(QStringLiteral("bars%1.mp4").arg(clip));
         const QString made = makeBars(path, c);
         QVERIFY2(made.isEmpty(), qPrintable(made));
-        const VideoFrame frame = firstFrame(path);
+        const VideoFrame frame = KVMediaFixture::decodeFrame(path, 0);
         QVERIFY(frame.isValid());
         QCOMPARE(frame.size(), c.size);
         if (!c.tag) {

@@ -14,7 +14,6 @@
 #include "media/nullrenderer.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 
@@ -71,19 +70,12 @@ private:
     }
     QString makeCard(const QString &name, int fps, int seconds)
     {
-        const QString program = KVTest::builtProgram(QStringLiteral("korvid-mkcard"));
-        QProcess mk;
-        const QString folder = _dir + QLatin1Char('/') + name;
-        mk.start(program,
-            {QStringLiteral("--front"), QStringLiteral("320x180"), QStringLiteral("--rear"),
-                QStringLiteral("160x90"), QStringLiteral("--seconds"), QString::number(seconds),
-                QStringLiteral("--recordings"), QStringLiteral("4"), QStringLiteral("--fps"),
-                QString::number(fps), folder});
-        if (!mk.waitForFinished(300000) || mk.exitCode() != 0)
-            return QString();
-        const QFileInfoList files = QDir(folder).entryInfoList(
-            {QStringLiteral("*F.mp4"), QStringLiteral("*F.MP4")}, QDir::Files, QDir::Name);
-        return files.isEmpty() ? QString() : files.first().absoluteFilePath();
+        QString why;
+        const QStringList fronts = KVMediaFixture::makeCard(
+            _dir + QLatin1Char('/') + name, QSize(320, 180), QSize(160, 90), seconds, 4, &why, fps);
+        if (fronts.isEmpty())
+            qWarning() << why;
+        return fronts.value(0);
     }
 
 private slots:

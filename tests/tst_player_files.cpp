@@ -14,7 +14,6 @@
 #include "media/nullrenderer.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QSignalSpy>
 
 #include <cmath>
@@ -33,18 +32,12 @@ private:
     // front file.
     QString card(const QString &name, int fps, int seconds)
     {
-        const QString folder = _dir + QLatin1Char('/') + name;
-        QProcess mk;
-        mk.start(KVTest::builtProgram(QStringLiteral("korvid-mkcard")),
-            {QStringLiteral("--front"), QStringLiteral("320x180"), QStringLiteral("--rear"),
-                QStringLiteral("160x90"), QStringLiteral("--seconds"), QString::number(seconds),
-                QStringLiteral("--recordings"), QStringLiteral("4"), QStringLiteral("--fps"),
-                QString::number(fps), folder});
-        if (!mk.waitForFinished(300000) || mk.exitCode() != 0)
-            return QString();
-        const QFileInfoList files = QDir(folder).entryInfoList(
-            {QStringLiteral("*F.mp4"), QStringLiteral("*F.MP4")}, QDir::Files, QDir::Name);
-        return files.isEmpty() ? QString() : files.first().absoluteFilePath();
+        QString why;
+        const QStringList fronts = KVMediaFixture::makeCard(
+            _dir + QLatin1Char('/') + name, QSize(320, 180), QSize(160, 90), seconds, 4, &why, fps);
+        if (fronts.isEmpty())
+            qWarning() << why;
+        return fronts.value(0);
     }
     static int frameOf(kvm::AVPlayer *player)
     {

@@ -5,6 +5,7 @@
 // interest, aspect modes, odd sizes, frames from other threads, destruction
 // while frames keep coming.
 
+#include "kv_media_fixtures.h"
 #include "kv_test_util.h"
 #include "media/avplayer.h"
 #include "media/framestrip.h"
@@ -30,8 +31,6 @@
 #include <thread>
 
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 #include <libavutil/imgutils.h>
 }
 
@@ -187,57 +186,6 @@ int cellOfGrey(QRgb pixel)
         }
     }
     return bestDistance <= 5 ? best : -1;
-}
-
-// --- decoding a frame of a real file
-
-VideoFrame decodeFrame(const QString &path, int index)
-{
-    AVFormatContext *format = nullptr;
-    if (avformat_open_input(&format, path.toLocal8Bit().constData(), nullptr, nullptr) < 0)
-        return VideoFrame();
-    VideoFrame result;
-    avformat_find_stream_info(format, nullptr);
-    const int stream = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    if (stream >= 0) {
-        const AVCodecParameters *par = format->streams[stream]->codecpar;
-        const AVCodec *codec = avcodec_find_decoder(par->codec_id);
-        AVCodecContext *ctx = avcodec_alloc_context3(codec);
-        avcodec_parameters_to_context(ctx, par);
-        ctx->thread_count = 1;
-        if (avcodec_open2(ctx, codec, nullptr) >= 0) {
-            AVPacket *packet = av_packet_alloc();
-            AVFrame *frame = av_frame_alloc();
-            int seen = 0;
-            bool draining = false;
-            while (!result.isValid()) {
-                if (!draining) {
-                    const int r = av_read_frame(format, packet);
-                    if (r < 0) {
-                        draining = true;
-                        avcodec_send_packet(ctx, nullptr);
-                    } else {
-                        if (packet->stream_index == stream)
-                            avcodec_send_packet(ctx, packet);
-                        av_packet_unref(packet);
-                    }
-                }
-                int r = 0;
-                while (!result.isValid() && (r = avcodec_receive_frame(ctx, frame)) >= 0) {
-                    if (seen++ == index)
-                        result = VideoFrame(frame, 0.0, 0);
-                    av_frame_unref(frame);
-                }
-                if (draining && r < 0)
-                    break;
-            }
-            av_frame_free(&frame);
-            av_packet_free(&packet);
-        }
-        avcodec_free_context(&ctx);
-    }
-    avformat_close_input(&format);
-    return result;
 }
 
 // --- windows
@@ -802,7 +750,7 @@ private slots:
         QFETCH(QSize, widgetSize);
         Shown s = showRenderer(id, widgetSize);
         for (const int index : {0, 13, 37}) {
-            const VideoFrame frame = decodeFrame(_cardFront, index);
+            const VideoFrame frame = KVMediaFixture::decodeFrame(_cardFront, index);
             QVERIFY(frame.isValid());
             QCOMPARE(frame.size(), QSize(320, 180));
             const int number = frame.frameNumber();

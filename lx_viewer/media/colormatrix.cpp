@@ -1,6 +1,7 @@
 #include "colormatrix.h"
 
 extern "C" {
+#include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
 
@@ -110,6 +111,49 @@ int swsColorspaceOf(const YuvStandard &standard)
     default:
         return SWS_CS_ITU601;
     }
+}
+
+bool isYuvFormat(int format)
+{
+    const AVPixFmtDescriptor *desc = av_pix_fmt_desc_get(AVPixelFormat(format));
+    return desc && !(desc->flags & AV_PIX_FMT_FLAG_RGB);
+}
+
+AVPixelFormat withoutJpegRange(AVPixelFormat format)
+{
+    switch (format) {
+    case AV_PIX_FMT_YUVJ420P:
+        return AV_PIX_FMT_YUV420P;
+    case AV_PIX_FMT_YUVJ422P:
+        return AV_PIX_FMT_YUV422P;
+    case AV_PIX_FMT_YUVJ444P:
+        return AV_PIX_FMT_YUV444P;
+    case AV_PIX_FMT_YUVJ440P:
+        return AV_PIX_FMT_YUV440P;
+    case AV_PIX_FMT_YUVJ411P:
+        return AV_PIX_FMT_YUV411P;
+    default:
+        return format;
+    }
+}
+
+void setSwsYuvStandard(SwsContext *sws, const AVFrame *frame)
+{
+    if (!sws || !frame || !isYuvFormat(frame->format))
+        return;
+    const YuvStandard standard = yuvStandardOf(frame);
+    int *invTable = nullptr;
+    int *table = nullptr;
+    int srcRange = 0;
+    int dstRange = 0;
+    int brightness = 0;
+    int contrast = 0;
+    int saturation = 0;
+    if (sws_getColorspaceDetails(
+            sws, &invTable, &srcRange, &table, &dstRange, &brightness, &contrast, &saturation)
+        >= 0)
+        sws_setColorspaceDetails(sws, sws_getCoefficients(swsColorspaceOf(standard)),
+            standard.fullRange ? 1 : 0, table, dstRange, brightness, contrast, saturation);
 }
 
 } // namespace kvm

@@ -12,7 +12,10 @@
 
 extern "C" {
 #include <libavutil/frame.h>
+#include <libavutil/pixfmt.h>
 }
+
+struct SwsContext;
 
 namespace kvm
 {
@@ -31,5 +34,16 @@ QMatrix4x4 yuvToRgbMatrix(const YuvStandard &standard);
 
 // The SWS_CS_* constant for sws_getCoefficients() of that standard.
 int swsColorspaceOf(const YuvStandard &standard);
+
+// True for a YUV (not RGB) pixel format.
+bool isYuvFormat(int format);
+
+// The plain format of a JPEG (full-range) one: swscale warns about the JPEG
+// formats, and their range is told to it by setSwsYuvStandard.
+AVPixelFormat withoutJpegRange(AVPixelFormat format);
+
+// Makes sws convert a YUV frame with the frame's own standard and range
+// (nothing for RGB frames).
+void setSwsYuvStandard(SwsContext *sws, const AVFrame *frame);
 
 } // namespace kvm

@@ -5,7 +5,6 @@ extern "C" {
 #include <libavfilter/buffersink.h>
 #include <libavfilter/buffersrc.h>
 #include <libavutil/frame.h>
-#include <libavutil/pixdesc.h>
 }
 
 #include "averror.h"
@@ -105,11 +104,8 @@ AVFrame *FilterGraph::run(const QString &options, const AVFrame *frame, QString 
     in->pts = AV_NOPTS_VALUE; // the time stamp travels beside the frame
     // An untagged frame gets the matrix the renderers take for it, so the
     // graph's conversion to RGB (and back) shows the same colours.
-    if (in->colorspace == AVCOL_SPC_UNSPECIFIED) {
-        const AVPixFmtDescriptor *desc = av_pix_fmt_desc_get(AVPixelFormat(in->format));
-        if (desc && !(desc->flags & AV_PIX_FMT_FLAG_RGB))
-            in->colorspace = yuvStandardOf(in).space;
-    }
+    if (in->colorspace == AVCOL_SPC_UNSPECIFIED && isYuvFormat(in->format))
+        in->colorspace = yuvStandardOf(in).space;
     int ret = av_buffersrc_add_frame_flags(_src, in, AV_BUFFERSRC_FLAG_KEEP_REF);
     av_frame_free(&in);
     if (ret < 0) {
@@ -124,11 +120,8 @@ AVFrame *FilterGraph::run(const QString &options, const AVFrame *frame, QString 
     }
     // YUV the graph made from RGB (the equaliser after rgb24) is untagged and
     // has swscale's BT.601 matrix; untagged input was tagged above.
-    if (out->colorspace == AVCOL_SPC_UNSPECIFIED) {
-        const AVPixFmtDescriptor *desc = av_pix_fmt_desc_get(AVPixelFormat(out->format));
-        if (desc && !(desc->flags & AV_PIX_FMT_FLAG_RGB))
-            out->colorspace = AVCOL_SPC_BT470BG;
-    }
+    if (out->colorspace == AVCOL_SPC_UNSPECIFIED && isYuvFormat(out->format))
+        out->colorspace = AVCOL_SPC_BT470BG;
     return out;
 }
 

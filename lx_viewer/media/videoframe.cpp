@@ -21,25 +21,6 @@ void freeFrame(AVFrame *frame)
     av_frame_free(&frame);
 }
 
-// swscale warns about the JPEG formats; they are the plain ones in full
-// range, which is said to it separately.
-AVPixelFormat withoutJpegRange(AVPixelFormat format)
-{
-    switch (format) {
-    case AV_PIX_FMT_YUVJ420P:
-        return AV_PIX_FMT_YUV420P;
-    case AV_PIX_FMT_YUVJ422P:
-        return AV_PIX_FMT_YUV422P;
-    case AV_PIX_FMT_YUVJ444P:
-        return AV_PIX_FMT_YUV444P;
-    case AV_PIX_FMT_YUVJ440P:
-        return AV_PIX_FMT_YUV440P;
-    case AV_PIX_FMT_YUVJ411P:
-        return AV_PIX_FMT_YUV411P;
-    default:
-        return format;
-    }
-}
 } // namespace
 
 VideoFrame::VideoFrame(const AVFrame *frame, double ptsSeconds, int serial)
@@ -125,22 +106,7 @@ QImage VideoFrame::toImage() const
     if (!sws)
         return QImage();
     // The frame's own colour matrix and range, as the renderers use them.
-    const AVPixFmtDescriptor *desc = av_pix_fmt_desc_get(pixelFormat());
-    if (desc && !(desc->flags & AV_PIX_FMT_FLAG_RGB)) {
-        const YuvStandard standard = yuvStandardOf(_frame.get());
-        int *invTable = nullptr;
-        int *table = nullptr;
-        int srcRange = 0;
-        int dstRange = 0;
-        int brightness = 0;
-        int contrast = 0;
-        int saturation = 0;
-        if (sws_getColorspaceDetails(
-                sws, &invTable, &srcRange, &table, &dstRange, &brightness, &contrast, &saturation)
-            >= 0)
-            sws_setColorspaceDetails(sws, sws_getCoefficients(swsColorspaceOf(standard)),
-                standard.fullRange ? 1 : 0, table, dstRange, brightness, contrast, saturation);
-    }
+    setSwsYuvStandard(sws, _frame.get());
     uint8_t *dst[4] = {image.bits(), nullptr, nullptr, nullptr};
     int dstStride[4] = {int(image.bytesPerLine()), 0, 0, 0};
     sws_scale(sws, _frame->data, _frame->linesize, 0, h, dst, dstStride);

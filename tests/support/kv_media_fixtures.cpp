@@ -6,23 +6,30 @@
 #include <QFileInfo>
 #include <QProcess>
 
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
 namespace KVMediaFixture
 {
 
-QStringList makeCard(
-    const QString &folder, QSize front, QSize rear, int seconds, int recordings, QString *error)
+QStringList makeCard(const QString &folder, QSize front, QSize rear, int seconds, int recordings,
+    QString *error, int fps)
 {
     const QString program = KVTest::builtProgram(QStringLiteral("korvid-mkcard"));
     if (!QFileInfo::exists(program)) {
         *error = QStringLiteral("korvid-mkcard is not built");
         return {};
     }
+    QStringList args{QStringLiteral("--front"),
+        QStringLiteral("%1x%2").arg(front.width()).arg(front.height()), QStringLiteral("--rear"),
+        QStringLiteral("%1x%2").arg(rear.width()).arg(rear.height()), QStringLiteral("--seconds"),
+        QString::number(seconds), QStringLiteral("--recordings"), QString::number(recordings)};
+    if (fps > 0)
+        args << QStringLiteral("--fps") << QString::number(fps);
     QProcess mk;
-    mk.start(program,
-        {QStringLiteral("--front"), QStringLiteral("%1x%2").arg(front.width()).arg(front.height()),
-            QStringLiteral("--rear"), QStringLiteral("%1x%2").arg(rear.width()).arg(rear.height()),
-            QStringLiteral("--seconds"), QString::number(seconds), QStringLiteral("--recordings"),
-            QString::number(recordings), folder});
+    mk.start(program, args << folder);
     if (!mk.waitForFinished(300000) || mk.exitCode() != 0) {
         *error = QString::fromLocal8Bit(mk.readAllStandardError()) + mk.errorString();
         return {};
@@ -70,6 +77,55 @@ QString makeTestClip(const QString &path, QSize size, int seconds, bool faststar
         args << QStringLiteral("-movflags") << QStringLiteral("+faststart");
     args << path;
     return runFfmpeg(args);
+}
+
+kvm::VideoFrame decodeFrame(const QString &path, int index)
+{
+    AVFormatContext *format = nullptr;
+    if (avformat_open_input(&format, path.toLocal8Bit().constData(), nullptr, nullptr) < 0)
+        return kvm::VideoFrame();
+    kvm::VideoFrame result;
+    avformat_find_stream_info(format, nullptr);
+    const int stream = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (stream >= 0) {
+        const AVCodecParameters *par = format->streams[stream]->codecpar;
+        const AVCodec *codec = avcodec_find_decoder(par->codec_id);
+        AVCodecContext *ctx = avcodec_alloc_context3(codec);
+        avcodec_parameters_to_context(ctx, par);
+        ctx->thread_count = 1;
+        if (avcodec_open2(ctx, codec, nullptr) >= 0) {
+            AVPacket *packet = av_packet_alloc();
+            AVFrame *frame = av_frame_alloc();
+            int seen = 0;
+            bool draining = false;
+            while (!result.isValid()) {
+                if (!draining) {
+                    const int r = av_read_frame(format, packet);
+                    if (r < 0) {
+                        draining = true;
+                        avcodec_send_packet(ctx, nullptr);
+                    } else {
+                        if (packet->stream_index == stream)
+                            avcodec_send_packet(ctx, packet);
+                        av_packet_unref(packet);
+                    }
+                }
+                int r = 0;
+                while (!result.isValid() && (r = avcodec_receive_frame(ctx, frame)) >= 0) {
+                    if (seen++ == index)
+                        result = kvm::VideoFrame(frame, 0.0, 0);
+                    av_frame_unref(frame);
+                }
+                if (draining && r < 0)
+                    break;
+            }
+            av_frame_free(&frame);
+            av_packet_free(&packet);
+        }
+        avcodec_free_context(&ctx);
+    }
+    avformat_close_input(&format);
+    return result;
 }
 
 } // namespace KVMediaFixture

@@ -27,26 +27,6 @@ const AVPixFmtDescriptor *cuttableDescriptor(AVPixelFormat format)
     return desc;
 }
 
-// swscale warns about the JPEG formats; they are the plain ones in full
-// range, which is said to it separately.
-AVPixelFormat withoutJpegRange(AVPixelFormat format)
-{
-    switch (format) {
-    case AV_PIX_FMT_YUVJ420P:
-        return AV_PIX_FMT_YUV420P;
-    case AV_PIX_FMT_YUVJ422P:
-        return AV_PIX_FMT_YUV422P;
-    case AV_PIX_FMT_YUVJ444P:
-        return AV_PIX_FMT_YUV444P;
-    case AV_PIX_FMT_YUVJ440P:
-        return AV_PIX_FMT_YUV440P;
-    case AV_PIX_FMT_YUVJ411P:
-        return AV_PIX_FMT_YUV411P;
-    default:
-        return format;
-    }
-}
-
 } // namespace
 
 FrameScaler::~FrameScaler()
@@ -111,23 +91,7 @@ QImage FrameScaler::convert(const VideoFrame &frame, const QRect &source, const 
                    << "[" << Q_FUNC_INFO << __LINE__ << "]";
         return QImage();
     }
-    if (!(desc->flags & AV_PIX_FMT_FLAG_RGB)) {
-        const YuvStandard standard = yuvStandardOf(f);
-        int *invTable = nullptr;
-        int *table = nullptr;
-        int srcRange = 0;
-        int dstRange = 0;
-        int brightness = 0;
-        int contrast = 0;
-        int saturation = 0;
-        if (sws_getColorspaceDetails(
-                _sws, &invTable, &srcRange, &table, &dstRange, &brightness, &contrast, &saturation)
-            >= 0) {
-            const int *coefficients = sws_getCoefficients(swsColorspaceOf(standard));
-            sws_setColorspaceDetails(_sws, coefficients, standard.fullRange ? 1 : 0, table,
-                dstRange, brightness, contrast, saturation);
-        }
-    }
+    setSwsYuvStandard(_sws, f);
     uint8_t *dst[4] = {image.bits(), nullptr, nullptr, nullptr};
     const int dstStride[4] = {int(image.bytesPerLine()), 0, 0, 0};
     const int rows = sws_scale(_sws, data, strides, 0, src.height(), dst, dstStride);
