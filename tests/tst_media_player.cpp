@@ -19,6 +19,7 @@
 #include <QRandomGenerator>
 #include <QSemaphore>
 #include <QSignalSpy>
+#include <QtEndian>
 
 #include <cmath>
 
@@ -365,6 +366,7 @@ private slots:
         QTest::newRow("cut before the movie header") << "cut";
         QTest::newRow("empty") << "empty";
         QTest::newRow("missing") << "missing";
+        QTest::newRow("movie header without its data") << "header only";
     }
     void brokenFilesGiveAnError()
     {
@@ -381,6 +383,25 @@ private slots:
             QVERIFY(KVTest::writeFile(path, KVTest::readFile(_clip).left(30000)));
         } else if (kind == QLatin1String("empty")) {
             QVERIFY(KVTest::writeFile(path, QByteArray()));
+        } else if (kind == QLatin1String("header only")) {
+            // A file whose data never reached the card: the top-level boxes
+            // but the media data, so the header promises pictures that are
+            // not there.
+            const QString whole = _dir + QStringLiteral("/header-first.mp4");
+            const QString why = KVMediaFixture::makeTestClip(whole, QSize(320, 240), 2, true);
+            QVERIFY2(why.isEmpty(), qPrintable(why));
+            const QByteArray bytes = KVTest::readFile(whole);
+            QByteArray kept;
+            for (qsizetype at = 0; at + 8 <= bytes.size();) {
+                const quint32 size = qFromBigEndian<quint32>(bytes.constData() + at);
+                if (size < 8)
+                    break;
+                if (bytes.mid(at + 4, 4) != "mdat")
+                    kept += bytes.mid(at, size);
+                at += size;
+            }
+            QVERIFY(kept.size() > 0 && kept.size() < bytes.size() / 2);
+            QVERIFY(KVTest::writeFile(path, kept));
         }
         AVPlayer player;
         QSignalSpy errors(&player, &AVPlayer::error);

@@ -52,6 +52,13 @@ std::unique_ptr<MediaSource> MediaSource::open(const QString &path, AVError *err
         *error = AVError(AVError::StreamNotFound, path + QStringLiteral(": no picture size"));
         return nullptr;
     }
+    // The probe decodes the first picture to learn its pixel format: none
+    // means no picture could be read (the header is there, its data is
+    // not), and playing would wait for a first frame that never comes.
+    if (vs->codecpar->format < 0) {
+        *error = AVError(AVError::StreamNotFound, path + QStringLiteral(": no picture to decode"));
+        return nullptr;
+    }
     // The decoder must open; the decoder thread opens its own later.
     AVCodecContext *ctx = avcodec_alloc_context3(codec);
     ret = ctx ? avcodec_parameters_to_context(ctx, vs->codecpar) : AVERROR(ENOMEM);
