@@ -433,6 +433,8 @@ private slots:
         {
             LXSpeedFrame frame;
             QVERIFY(LXSpeedFrame::speedInMph());
+            // The plate under mph digits reads mph, not km/h.
+            QCOMPARE(frame.unitPlate()->objectName(), QStringLiteral("speed_mph"));
             frame.onPlayEvent(PLAY_LOADED, _track.data());
             frame.onPositionChanged(3000, 4000);
             QCOMPARE(frame.speedWidget()->speed(), 62);
@@ -443,6 +445,17 @@ private slots:
         }
         LXSpeedFrame frame;
         QVERIFY(!LXSpeedFrame::speedInMph());
+        QCOMPARE(frame.unitPlate()->objectName(), QStringLiteral("speed_kmh"));
+    }
+
+    void unitPlatesDiffer()
+    {
+        // Both plates are real pictures, and they are not the same picture.
+        const QImage kmh(QStringLiteral(":/image/speed_kmh.png"));
+        const QImage mph(QStringLiteral(":/image/speed_mph.png"));
+        QVERIFY(!kmh.isNull());
+        QCOMPARE(mph.size(), kmh.size());
+        QVERIFY(mph != kmh);
     }
 
     void positionLine()

@@ -75,7 +75,7 @@ const char *const kImageButtons[] = {
     "backup",
 };
 const char *const kToggleButtons[] = {"play_play", "v_volume"};
-const char *const kStaticButtons[] = {"sensor_x", "sensor_y", "sensor_z", "speed_kmh"};
+const char *const kStaticButtons[] = {"sensor_x", "sensor_y", "sensor_z", "speed_kmh", "speed_mph"};
 const char *const kColorButtons[]
     = {"type_all", "type_normal", "type_event", "type_manual", "type_park"};
 // Pictures the frames load by path.

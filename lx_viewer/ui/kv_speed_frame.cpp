@@ -24,10 +24,11 @@ LXSpeedFrame::LXSpeedFrame(QWidget *parent) : KVWidgetBase(parent, false)
     _speed = new LXSpeedWidget(this);
     _speed->setFixedSize(87, 52);
     layout->addWidget(_speed);
-    _unit = LXButton::createStaticButton(
-        this, layout, QStringLiteral("speed_kmh"), QString(), QSize(87, 23));
-
     s_speedInMph = KVLanguage::instance()->language() != KVLanguage::LANGUAGE_JAPANESE;
+    // The plate names the unit the digits are in.
+    _unit = LXButton::createStaticButton(this, layout,
+        s_speedInMph ? QStringLiteral("speed_mph") : QStringLiteral("speed_kmh"), QString(),
+        QSize(87, 23));
 
     KVPlayer *player = KVPlayer::instance();
     connect(player, &KVPlayerBase::positionChanged, this, &LXSpeedFrame::onPositionChanged);

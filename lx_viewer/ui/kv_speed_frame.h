@@ -2,8 +2,9 @@
 // LXSpeedFrame: the speed read-out at the left end of the graph strip (88 x
 // 79): the digits (LXSpeedWidget) over the unit plate. It shows the speed of
 // the position record of the second being played, in km/h, or in mph when
-// the interface language is not Japanese (decided once, at the first
-// frame's construction; the unit plate is the same picture). No fix, a
+// the interface language is not Japanese (decided when a frame is built,
+// which is once per start; the unit plate, "speed_kmh" or "speed_mph", says
+// which). No fix, a
 // record past the end, or a value outside 0..499 shows dashes.
 //
 // Thread: GUI thread only; follows KVPlayer's playEvent and positionChanged.
@@ -25,7 +26,7 @@ public:
     // Past the end the last record is used; a duration of 0 or less gives
     // -1.0 too.
     static double speedAt(const KVSensorData &data, qint64 position, qint64 duration);
-    // speedInMph is process-wide; the first frame decides it.
+    // speedInMph is process-wide; building a frame decides it.
     static bool speedInMph() { return s_speedInMph; }
     static void setSpeedInMph(bool mph) { s_speedInMph = mph; }
 
