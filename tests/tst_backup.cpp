@@ -15,6 +15,11 @@
 #include <QThreadPool>
 #include <QtTest>
 
+#include <atomic>
+#include <csignal>
+#include <sys/stat.h>
+#include <thread>
+
 namespace
 {
 
@@ -308,6 +313,87 @@ private slots:
         QCOMPARE(kept.failure, KVVerifiedCopy::FAILURE_TARGET_EXISTS);
         QVERIFY(QFileInfo(link).isSymLink());
         QCOMPARE(entries(target).size(), 2); // no temporary file left
+    }
+
+    // A stop asked for while copying or while checking the copy: nothing
+    // of the file is left in the target, under any name.
+    void stoppedCopyLeavesNothing_data()
+    {
+        QTest::addColumn<int>("stopAtAsk");
+        // 3 MiB in 1 MiB chunks: asks 1-4 while copying, 5 on while checking.
+        QTest::newRow("before the first chunk") << 1;
+        QTest::newRow("in the middle of the copy") << 3;
+        QTest::newRow("while checking the copy") << 6;
+    }
+    void stoppedCopyLeavesNothing()
+    {
+        QFETCH(int, stopAtAsk);
+        const QString dir = KVTest::makeTempDir(QStringLiteral("stop"));
+        QByteArray bytes(3 << 20, 'k');
+        QVERIFY(KVTest::writeFile(dir + "/source.mp4", bytes));
+        const QString target = KVTest::makeTempDir(QStringLiteral("backup"));
+        int asks = 0;
+        const KVVerifiedCopy::Result result = KVVerifiedCopy::copy(
+            dir + "/source.mp4", target + "/COPY.MP4", false, [&] { return ++asks >= stopAtAsk; });
+        QCOMPARE(result.failure, KVVerifiedCopy::FAILURE_STOPPED);
+        QCOMPARE(asks, stopAtAsk);
+        QVERIFY(entries(target).isEmpty());
+        // Never stopped: the copy is whole.
+        QVERIFY(KVVerifiedCopy::copy(dir + "/source.mp4", target + "/COPY.MP4", false, [] {
+            return false;
+        }).ok());
+        QCOMPARE(KVTest::readFile(target + "/COPY.MP4"), bytes);
+    }
+
+    // Closing the viewer while a file is being copied: the backup is
+    // cancelled at once, the half-copied file is dropped, the rear file is
+    // not started, and the close does not wait for the whole file. The front
+    // "file" is a pipe the test feeds, so the copy stands still in the middle
+    // of it until the test lets it go on.
+    void closingCancelsTheCopyUnderWay()
+    {
+        const QString dir = KVTest::makeTempDir(QStringLiteral("card"));
+        const QString front = dir + "/NORM201221-102047F.MP4";
+        QCOMPARE(::mkfifo(QFile::encodeName(front).constData(), 0600), 0);
+        QVERIFY(KVFixture::writeTinyMp4(dir + "/NORM201221-102047R.MP4", 5000));
+        const QString target = KVTest::makeTempDir(QStringLiteral("backup"));
+
+        auto *previous = ::signal(SIGPIPE, SIG_IGN);
+        auto restore = qScopeGuard([previous] { ::signal(SIGPIPE, previous); });
+        std::atomic<bool> midFile = false;
+        std::thread feeder([&] {
+            QFile pipe(front);
+            if (!pipe.open(QIODevice::WriteOnly))
+                return;
+            const QByteArray chunk(1 << 20, 'f');
+            pipe.write(chunk);
+            pipe.flush();
+            midFile = true;
+            // Held until the cancel, then a few bytes wake the reader if it
+            // still waits (it may have found the cancel already and closed
+            // its end: the write then fails, with SIGPIPE ignored below).
+            while (!(KVBackupHandover::instance().answer() & KVBackupHandover::ANSWER_CANCEL))
+                QThread::msleep(5);
+            pipe.write(QByteArray(4096, 'f'));
+        });
+
+        QSignalSpy ended(list(), &KVVideoFileList::backupEnd);
+        QVERIFY(KVBackupHandover::instance().begin());
+        KVVideoFileListBackup::Recording recording;
+        recording.frontPath = front;
+        recording.rearPath = dir + "/NORM201221-102047R.MP4";
+        QThreadPool::globalInstance()->start(new KVVideoFileListBackup(target, {recording}));
+        QVERIFY(QTest::qWaitFor([&] { return midFile.load(); }, 20000));
+        QVERIFY(KVVideoFileList::isBackupRunning());
+
+        QVERIFY(KVVideoFileList::stopBackupForExit(20000));
+        feeder.join();
+        QVERIFY(!KVVideoFileList::isBackupRunning());
+        QVERIFY(entries(target).isEmpty());
+        // Cancelled on request: no failure to report.
+        QVERIFY(waitForEnd(ended).isEmpty());
+        // Nothing running: returns at once.
+        QVERIFY(KVVideoFileList::stopBackupForExit(0));
     }
 
     void noCurrentRecordingStartsNothing()

@@ -1,5 +1,6 @@
 #include "kv_backup_handover.h"
 
+#include <QDeadlineTimer>
 #include <QMutexLocker>
 
 KVBackupHandover &KVBackupHandover::instance()
@@ -85,6 +86,18 @@ void KVBackupHandover::finish()
 {
     QMutexLocker lock(&_mutex);
     _running = false;
+    _finished.wakeAll();
+}
+
+bool KVBackupHandover::waitForFinish(int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    QMutexLocker lock(&_mutex);
+    while (_running) {
+        if (!_finished.wait(&_mutex, deadline))
+            break;
+    }
+    return !_running;
 }
 
 bool KVBackupHandover::isRunning()

@@ -43,9 +43,13 @@ public:
     // --- GUI side
     // Stores the answer word and wakes the worker.
     void answerQuestion(int word);
-    // Cancel from the progress pop-up or the question: the worker stops
-    // after the file it is copying.
+    // Cancel from the progress pop-up, the question or the closing window:
+    // the worker drops the file it is copying (nothing of it is left in the
+    // target) and copies no more.
     void cancel() { answerQuestion(ANSWER_CANCEL); }
+    // Waits up to timeoutMs for the worker to call finish(); true when no
+    // backup runs any more.
+    bool waitForFinish(int timeoutMs);
     QString conflictName();
     int remaining();
     bool isWaiting();
@@ -63,6 +67,7 @@ private:
 
     QMutex _mutex;
     QWaitCondition _answered;
+    QWaitCondition _finished;
     // --- guarded by _mutex
     int _answer = ANSWER_ASK;
     QString _conflictName;

@@ -31,21 +31,35 @@ KVVerifiedCopy::Result targetExists()
     return failed(KVVerifiedCopy::FAILURE_TARGET_EXISTS, QStringLiteral("File exists"));
 }
 
-// SHA-256 of a file read from its start; empty on a read error.
-QByteArray hashOf(QFile &file)
+KVVerifiedCopy::Result stopped()
 {
+    return failed(KVVerifiedCopy::FAILURE_STOPPED, QStringLiteral("stopped"));
+}
+
+// SHA-256 of a file read from its start; empty on a read error or a stop
+// (*wasStopped tells which).
+QByteArray hashOf(QFile &file, const std::function<bool()> &stopRequested, bool *wasStopped)
+{
+    *wasStopped = false;
     if (!file.seek(0))
         return QByteArray();
     QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!hash.addData(&file))
-        return QByteArray();
-    return hash.result();
+    for (;;) {
+        if (stopRequested && stopRequested()) {
+            *wasStopped = true;
+            return QByteArray();
+        }
+        const QByteArray buffer = file.read(kChunk);
+        if (buffer.isEmpty())
+            return file.error() == QFileDevice::NoError ? hash.result() : QByteArray();
+        hash.addData(buffer);
+    }
 }
 
 } // namespace
 
-KVVerifiedCopy::Result KVVerifiedCopy::copy(
-    const QString &source, const QString &target, bool replace)
+KVVerifiedCopy::Result KVVerifiedCopy::copy(const QString &source, const QString &target,
+    bool replace, const std::function<bool()> &stopRequested)
 {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
@@ -63,6 +77,8 @@ KVVerifiedCopy::Result KVVerifiedCopy::copy(
     QByteArray buffer;
     qint64 copied = 0;
     for (;;) {
+        if (stopRequested && stopRequested())
+            return stopped();
         buffer = in.read(kChunk);
         if (buffer.isEmpty()) {
             // The original broke off (a card pulled, a bad sector): the
@@ -83,7 +99,11 @@ KVVerifiedCopy::Result KVVerifiedCopy::copy(
     if (copied != in.size() || out.size() != copied)
         return failed(
             FAILURE_VERIFY, QStringLiteral("size %1 instead of %2").arg(out.size()).arg(in.size()));
-    if (hashOf(out) != sourceHash.result())
+    bool wasStopped = false;
+    const QByteArray written = hashOf(out, stopRequested, &wasStopped);
+    if (wasStopped)
+        return stopped();
+    if (written != sourceHash.result())
         return failed(FAILURE_VERIFY, QStringLiteral("SHA-256 differs"));
 
     out.setPermissions(in.permissions());

@@ -9,6 +9,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class KVVerifiedCopy
 {
 public:
@@ -20,6 +22,7 @@ public:
         FAILURE_VERIFY = 4, // the copy's size or SHA-256 differs from the source
         FAILURE_RENAME = 5, // the checked copy could not take the final name
         FAILURE_TARGET_EXISTS = 6, // the target exists and may not be replaced
+        FAILURE_STOPPED = 7, // stopped on request before the end
     };
     struct Result {
         Failure failure = FAILURE_NONE;
@@ -27,7 +30,11 @@ public:
         bool ok() const { return failure == FAILURE_NONE; }
     };
 
-    static Result copy(const QString &source, const QString &target, bool replace);
+    // stopRequested, when given, is asked before every chunk read or
+    // checked (the calling thread); once it answers true the copy ends with
+    // FAILURE_STOPPED and leaves nothing behind.
+    static Result copy(const QString &source, const QString &target, bool replace,
+        const std::function<bool()> &stopRequested = {});
     // Whether anything stands under the name, a link leading nowhere included.
     static bool targetTaken(const QString &target);
 };

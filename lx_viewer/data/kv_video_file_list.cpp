@@ -276,6 +276,21 @@ void KVVideoFileList::onPlayPreviousVideo(int fromIndex)
         emit playNoMoreItem();
 }
 
+bool KVVideoFileList::stopBackupForExit(int timeoutMs)
+{
+    KVBackupHandover &handover = KVBackupHandover::instance();
+    if (!handover.isRunning())
+        return true;
+    qInfo() << "KVVideoFileList: closing during a backup: cancelled"
+            << "[" << Q_FUNC_INFO << __LINE__ << "]";
+    handover.cancel();
+    if (handover.waitForFinish(timeoutMs))
+        return true;
+    qWarning() << "KVVideoFileList: the backup did not end within" << timeoutMs << "ms"
+               << "[" << Q_FUNC_INFO << __LINE__ << "]";
+    return false;
+}
+
 bool KVVideoFileList::startBackup(const QString &targetFolder)
 {
     if (!_currentItem || !_visibleItems.contains(_currentItem))

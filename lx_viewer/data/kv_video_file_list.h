@@ -122,8 +122,14 @@ public:
     bool startBackup(const QString &targetFolder);
     // Stores the answer word of the overwrite question and wakes the worker.
     static void answerBackup(int word) { KVBackupHandover::instance().answerQuestion(word); }
-    // Cancel from the progress pop-up: ends after the file being copied.
+    // Cancel from the progress pop-up: the file being copied is dropped (no
+    // part of it stays in the target) and no further file is copied.
     static void cancelBackup() { KVBackupHandover::instance().cancel(); }
+    // The viewer is closing: a running backup is cancelled and waited for
+    // (up to timeoutMs; a read stuck on a failing card cannot be cut short),
+    // so that no hidden process goes on copying, and no copy is left half
+    // done. True when no backup runs any more.
+    static bool stopBackupForExit(int timeoutMs = 10000);
     static int backupAnswer() { return KVBackupHandover::instance().answer(); }
     static QString backupConflictName() { return KVBackupHandover::instance().conflictName(); }
     static int backupRemaining() { return KVBackupHandover::instance().remaining(); }

@@ -59,8 +59,10 @@ void KVVideoFileListBackup::copyOne(const QString &target, const QString &source
             return;
         replace = (answer & KVBackupHandover::ANSWER_OVERWRITE) != 0;
     }
-    const KVVerifiedCopy::Result result = KVVerifiedCopy::copy(source, target, replace);
-    if (!result.ok())
+    const KVVerifiedCopy::Result result = KVVerifiedCopy::copy(source, target, replace,
+        [&handover] { return (handover.answer() & KVBackupHandover::ANSWER_CANCEL) != 0; });
+    // A cancelled copy is not a failure: the user asked for it.
+    if (!result.ok() && result.failure != KVVerifiedCopy::FAILURE_STOPPED)
         fail(source, target, result.failure, result.detail);
 }
 

@@ -4,6 +4,7 @@
 #include "app/kv_language.h"
 #include "app/kv_shortcut.h"
 #include "core/kv_player.h"
+#include "data/kv_video_file_list.h"
 #include "kv_frame_left.h"
 #include "kv_frame_right.h"
 #include "kv_frame_title.h"
@@ -95,6 +96,8 @@ void WindowMain::onCloseApplication()
     if (_closing)
         return;
     _closing = true;
+    // The progress pop-up is not modal, so a backup may still be copying.
+    KVVideoFileList::stopBackupForExit();
     emit KVApp::instance()->appEvent(KVApp::EVENT_APP_CLOSING);
     QApplication::closeAllWindows();
     QCoreApplication::quit();
