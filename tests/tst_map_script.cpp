@@ -122,18 +122,21 @@ private slots:
         // No fix: the marker goes, and again on every update of that second.
         QCOMPARE(car.update(d, 2000, 5000), QStringLiteral("clearCarMarker();"));
         QCOMPARE(car.update(d, 2500, 5000), QStringLiteral("clearCarMarker();"));
-        // Outside the box: the marker goes and the last position stays.
+        // Back into the second before the gap (same place as the record of
+        // the gap): the marker the page removed comes back.
+        QCOMPARE(car.update(d, 1500, 5000), QStringLiteral("moveToMap(35.200000,139.200000);"));
+        // Outside the box: the marker goes, and with it the last position.
         QCOMPARE(car.update(d, 3000, 5000), QStringLiteral("clearCarMarker();"));
-        QCOMPARE(car.latitude(), 35.2);
-        QCOMPARE(car.longitude(), 139.2);
+        QCOMPARE(car.latitude(), KVMapCar::kNone);
         QCOMPARE(car.update(d, 4000, 5000), QStringLiteral("moveToMap(35.500000,139.500000);"));
         // At and past the end there is no record.
         QCOMPARE(car.update(d, 5000, 5000), QStringLiteral("clearCarMarker();"));
         // No length: nothing is sent.
         QCOMPARE(car.update(d, 1000, 0), QString());
-        // Back to a position already sent after the marker was cleared: the
-        // values equal the last ones, so only a reset sends it again.
-        QCOMPARE(car.update(d, 4100, 5000), QString());
+        // Back to the position sent last, after the marker was cleared: the
+        // page has no marker, so it is sent again (once).
+        QCOMPARE(car.update(d, 4100, 5000), QStringLiteral("moveToMap(35.500000,139.500000);"));
+        QCOMPARE(car.update(d, 4200, 5000), QString());
         car.reset();
         QCOMPARE(car.update(d, 4100, 5000), QStringLiteral("moveToMap(35.500000,139.500000);"));
     }

@@ -86,13 +86,20 @@ QString KVMapCar::update(const KVSensorData &data, qint64 position, qint64 durat
     const qint64 i = KVMapScript::indexAt(data.positionCount(), position, duration);
     if (i < 0)
         return QString();
-    if (i >= qint64(data.positionCount()) || data.positions()[size_t(i)].fix != 1)
+    // Once the page has removed the marker, the next valid record must put
+    // it back even when it equals the last one sent (a parked car, or a
+    // seek back to the second before a gap in the fix).
+    if (i >= qint64(data.positionCount()) || data.positions()[size_t(i)].fix != 1) {
+        reset();
         return KVMapScript::clearCarMarker();
+    }
     const KVGpsRecord &record = data.positions()[size_t(i)];
     if (record.latitude == _latitude && record.longitude == _longitude && record.speed == _speed)
         return QString();
-    if (!KVMapScript::isValidPosition(record.latitude, record.longitude))
+    if (!KVMapScript::isValidPosition(record.latitude, record.longitude)) {
+        reset();
         return KVMapScript::clearCarMarker();
+    }
     _latitude = record.latitude;
     _longitude = record.longitude;
     _speed = record.speed;

@@ -52,7 +52,8 @@ public:
     // The statement for this moment of the recording, or an empty text when
     // the page already shows it: "clearCarMarker();" when the record is past
     // the end, has no fix or lies outside the box, else "moveToMap(...);"
-    // unless latitude, longitude and speed equal the last ones sent. An empty
+    // unless latitude, longitude and speed equal the last ones sent (a
+    // clear forgets them, so the marker always comes back). An empty
     // text too when the duration is not positive.
     QString update(const KVSensorData &data, qint64 position, qint64 duration);
 
