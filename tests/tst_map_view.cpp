@@ -21,6 +21,7 @@
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QWebEnginePage>
+#include <QWebEngineSettings>
 #include <QtTest>
 
 namespace
@@ -394,6 +395,25 @@ private slots:
         QVERIFY(_dialog->isHidden());
         QVERIFY(_dialog->prepareShow());
         _dialog->show();
+    }
+
+    // A folder dropped on the map goes to the window that holds it (which
+    // opens folders), the way Qt picks a drop's target: the widget under the
+    // pointer, or the nearest parent that takes drops. The page itself never
+    // navigates to a drop.
+    void dropsGoToTheWindow()
+    {
+        _host->setAcceptDrops(true);
+        KVWidgetMap *map = _dialog->mapWidget();
+        QVERIFY(map->isPageLoaded());
+        QVERIFY(!map->page()->settings()->testAttribute(QWebEngineSettings::NavigateOnDropEnabled));
+        const QPoint centre = map->mapTo(_host, map->rect().center());
+        QWidget *target = _host->childAt(centre);
+        QVERIFY(target); // the page's own widget
+        while (target && !target->isWindow() && !target->acceptDrops())
+            target = target->parentWidget();
+        QCOMPARE(target, _host);
+        _host->setAcceptDrops(false);
     }
 
     void keysGoToTheKeyHandler()

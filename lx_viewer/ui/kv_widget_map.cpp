@@ -24,6 +24,11 @@ KVWidgetMap::KVWidgetMap(QWidget *parent) : QWebEngineView(parent)
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
     settings->setAttribute(QWebEngineSettings::ShowScrollBars, false);
     settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+    // A folder dropped on the map is for the window (which opens it), not
+    // for the page: the view would go to the dropped file and the map would
+    // be gone until the next start.
+    settings->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
+    setAcceptDrops(false);
     page()->setBackgroundColor(QColor(0x2C, 0x2C, 0x2C));
     connect(this, &QWebEngineView::loadFinished, this, &KVWidgetMap::onLoadFinished);
 }
@@ -47,8 +52,10 @@ void KVWidgetMap::onLoadFinished(bool ok)
     _loaded = true;
     // The page's own widget would take the keyboard on a click; the keys
     // belong to the window's key handler (seek, play, full screen).
-    if (QWidget *proxy = focusProxy())
+    if (QWidget *proxy = focusProxy()) {
         proxy->setFocusPolicy(Qt::NoFocus);
+        proxy->setAcceptDrops(false);
+    }
     const QStringList pending = std::exchange(_pending, {});
     for (const QString &code : pending)
         page()->runJavaScript(code);
