@@ -416,10 +416,14 @@ void TestFormatMov::fixAndNumbers()
         QCOMPARE(int(s.positions[0].fix), expected);
         QCOMPARE(int(s.positions[1].fix), expected);
     }
-    // latitude f3, longitude f2 (single precision), speed f4 a whole number
-    Sensor s = parse(sensorText(41, "x/1/139.745300/35.658500/80/0/0/0"));
-    QCOMPARE(s.positions[0].latitude, double(35.6585f));
-    QCOMPARE(s.positions[0].longitude, double(139.7453f));
+    // latitude f3, longitude f2, speed f4 a whole number. The coordinates
+    // keep every decimal the recorder wrote (single precision would show
+    // 139.745331 and 35.658592).
+    Sensor s = parse(sensorText(41, "x/1/139.745327/35.658593/80/0/0/0"));
+    QCOMPARE(s.positions[0].latitude, 35.658593);
+    QCOMPARE(s.positions[0].longitude, 139.745327);
+    QCOMPARE(QString::asprintf("%.06f", s.positions[0].longitude), QStringLiteral("139.745327"));
+    QCOMPARE(QString::asprintf("%.06f", s.positions[0].latitude), QStringLiteral("35.658593"));
     QCOMPARE(s.positions[0].speed, 80.0);
     s = parse(sensorText(41, "x/1/east/north/12.5/0/0/0"));
     QCOMPARE(s.positions[0].latitude, 0.0);

@@ -70,8 +70,7 @@ class TestMapView : public QObject
     QWidget *_host = nullptr;
     QWidget *_anchor = nullptr;
     KVDialogMap *_dialog = nullptr;
-    // 7 s: A B | no fix | D (alone) | outside the box | F G. The reader keeps
-    // coordinates as single-precision numbers: these are exact in it.
+    // 7 s: A B | no fix | D (alone) | outside the box | F G.
     KVVideoItemRef _edges;
 
     QVariant js(const QString &code)

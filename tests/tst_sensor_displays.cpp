@@ -73,8 +73,7 @@ class TestSensorDisplays : public QObject
 
     QString _folder;
     KVVideoItemRef _constant; // x 0 g, y +1 g, z -1 g throughout, 10 s, no fix
-    // 4 s: speeds 0, 499, 60 (no fix), 100. The reader keeps coordinates as
-    // single-precision numbers: these are exact in it.
+    // 4 s: speeds 0, 499, 60 (no fix), 100.
     KVVideoItemRef _track;
 
     void emitApp(KVApp::Event e) { emit KVApp::instance()->appEvent(e); }

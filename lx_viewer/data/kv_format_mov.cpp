@@ -409,8 +409,10 @@ void MOVFormat::processSubtitle(const char *text, size_t length)
             continue;
         if (k == 0 || k == 20) {
             KVGpsRecord record;
-            record.latitude = double(f.at(3).toFloat());
-            record.longitude = double(f.at(2).toFloat());
+            // In double precision: a float would change the sixth decimal the
+            // recorder wrote (139.745327 read as 139.745331, about a metre).
+            record.latitude = f.at(3).toDouble();
+            record.longitude = f.at(2).toDouble();
             record.fix = f.at(1) == QLatin1String("1") ? 1 : 0;
             record.speed = double(f.at(4).toInt());
             _positions.push_back(record);
