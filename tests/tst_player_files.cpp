@@ -32,12 +32,7 @@ private:
     // front file.
     QString card(const QString &name, int fps, int seconds)
     {
-        QString why;
-        const QStringList fronts = KVMediaFixture::makeCard(
-            _dir + QLatin1Char('/') + name, QSize(320, 180), QSize(160, 90), seconds, 4, &why, fps);
-        if (fronts.isEmpty())
-            qWarning() << why;
-        return fronts.value(0);
+        return KVMediaFixture::makeSmallRecording(_dir + QLatin1Char('/') + name, fps, seconds);
     }
     static int frameOf(kvm::AVPlayer *player)
     {

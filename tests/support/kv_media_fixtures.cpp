@@ -2,6 +2,7 @@
 
 #include "kv_test_util.h"
 
+#include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -42,6 +43,16 @@ QStringList makeCard(const QString &folder, QSize front, QSize rear, int seconds
     if (fronts.isEmpty())
         *error = QStringLiteral("no front files in ") + folder;
     return fronts;
+}
+
+QString makeSmallRecording(const QString &folder, int fps, int seconds)
+{
+    QString why;
+    const QStringList fronts
+        = makeCard(folder, QSize(320, 180), QSize(160, 90), seconds, 4, &why, fps);
+    if (fronts.isEmpty())
+        qWarning() << why;
+    return fronts.value(0);
 }
 
 QString rearOf(const QString &frontPath)

@@ -16,6 +16,10 @@ namespace KVMediaFixture
 // card, empty on failure (*error says why). fps 0: the writer's own rate.
 QStringList makeCard(const QString &folder, QSize front, QSize rear, int seconds, int recordings,
     QString *error, int fps = 0);
+// A small demo card (front 320x180, rear 160x90, four recordings of seconds
+// at fps) in folder; the first recording's front file, empty on failure (the
+// reason is logged).
+QString makeSmallRecording(const QString &folder, int fps, int seconds);
 // The rear file of a recording's front file.
 QString rearOf(const QString &frontPath);
 
