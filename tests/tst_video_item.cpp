@@ -234,7 +234,7 @@ private slots:
         const quint32 seconds = item.duration() / 1000;
         QCOMPARE(data->positionCount(), seconds);
         QCOMPARE(data->sampleCount(), 20 * seconds);
-        QCOMPARE(data->positions().at(0).latitude, double(35.6585f));
+        QCOMPARE(data->positions().at(0).latitude, 35.6585);
         QVERIFY(item.loadSensorInfo());
         QCOMPARE(item.sensorData(), data); // built once
 
