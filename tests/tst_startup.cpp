@@ -13,6 +13,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <unistd.h>
 
 namespace
 {
@@ -127,6 +128,49 @@ private slots:
         startViewer(first);
         secondStartGivesUp(first);
         stop(first);
+    }
+
+    void sharedTempFolderHoldsAFolderOfOurOwn()
+    {
+        // Without a runtime folder the socket goes into the temporary
+        // folder, which every user can write: only into a folder of this
+        // user's, closed to the others, never through a link.
+        const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+        const QByteArray savedTmp = qgetenv("TMPDIR");
+        const auto restore = qScopeGuard([&] {
+            qputenv("XDG_RUNTIME_DIR", savedRuntime);
+            qputenv("TMPDIR", savedTmp);
+        });
+        const QString tmp = KVTest::makeTempDir(QStringLiteral("shared-tmp"));
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", QFile::encodeName(tmp));
+        const QString own = tmp + QStringLiteral("/korvid-") + QString::number(::getuid());
+        const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner
+            | QFileDevice::ExeOwner | QFileDevice::ReadUser | QFileDevice::WriteUser
+            | QFileDevice::ExeUser;
+
+        QString name = serverName();
+        QCOMPARE(QFileInfo(name).absolutePath(), own);
+        QCOMPARE(QFile::permissions(own), ownerOnly);
+
+        // Left open to others (by an older viewer or by hand): closed again.
+        QVERIFY(QFile::setPermissions(own,
+            ownerOnly | QFileDevice::WriteOther | QFileDevice::ExeOther | QFileDevice::ReadOther));
+        QCOMPARE(serverName(), name);
+        QCOMPARE(QFile::permissions(own), ownerOnly);
+
+        // A link in the folder's place (someone else's folder behind it).
+        QVERIFY(QDir(own).removeRecursively());
+        const QString elsewhere = KVTest::makeTempDir(QStringLiteral("elsewhere"));
+        QVERIFY(QFile::link(elsewhere, own));
+        QVERIFY(serverName().isEmpty());
+        // The viewer then runs without the guard instead of giving up.
+        KVSingleInstance guard(QString::fromLatin1(KVApplication::kInstanceKey));
+        QVERIFY(guard.acquire());
+        QVERIFY(!guard.isHeld());
+        QVERIFY(!guard.notifyRunning());
+        QVERIFY(QDir(elsewhere).isEmpty());
+        QFile::remove(own);
     }
 
     void simultaneousStartsLeaveOneViewer()

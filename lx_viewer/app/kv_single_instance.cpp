@@ -9,6 +9,9 @@
 #include <QLockFile>
 #include <QUrl>
 
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
@@ -30,6 +33,35 @@ KVSingleInstance::~KVSingleInstance()
     release();
 }
 
+// The temporary folder is shared by every user: the socket goes into a
+// folder of our own there, so that nobody else can put a socket of theirs
+// in its place (and take our start for a second one, or read the folders a
+// later start hands over). Empty when no such folder can be had.
+static QString privateTempDir()
+{
+    const QString dir = QDir::cleanPath(
+        QDir::tempPath() + QStringLiteral("/korvid-") + QString::number(::getuid()));
+    const QByteArray path = QFile::encodeName(dir);
+    if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST) {
+        qWarning() << "cannot make" << dir << std::strerror(errno) << "[" << Q_FUNC_INFO << __LINE__
+                   << "]";
+        return QString();
+    }
+    struct stat st = {};
+    // lstat: a link in its place may lead anywhere.
+    if (::lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) {
+        qWarning() << dir << "is not a folder of this user's; no one-viewer guard"
+                   << "[" << Q_FUNC_INFO << __LINE__ << "]";
+        return QString();
+    }
+    if ((st.st_mode & 077) != 0 && ::chmod(path.constData(), 0700) != 0) {
+        qWarning() << "cannot close" << dir << "to other users" << std::strerror(errno) << "["
+                   << Q_FUNC_INFO << __LINE__ << "]";
+        return QString();
+    }
+    return dir;
+}
+
 QString KVSingleInstance::serverName(const QString &key)
 {
     const QString file = key + QLatin1Char('-') + QString::number(::getuid());
@@ -38,16 +70,26 @@ QString KVSingleInstance::serverName(const QString &key)
     // A socket's path has room for about a hundred bytes; a runtime folder
     // deeper than that, or one this user cannot write to, is not used.
     const QFileInfo info(dir);
-    if (dir.isEmpty() || !info.isDir() || !info.isWritable()
-        || QFile::encodeName(name).size() > kMaxSocketPath)
-        return QDir::cleanPath(QDir::tempPath() + QLatin1Char('/') + file);
-    return name;
+    if (!dir.isEmpty() && info.isDir() && info.isWritable()
+        && QFile::encodeName(name).size() <= kMaxSocketPath)
+        return name;
+    const QString fallback = privateTempDir();
+    if (fallback.isEmpty())
+        return QString();
+    return fallback + QLatin1Char('/') + file;
 }
 
 bool KVSingleInstance::acquire()
 {
     if (_server)
         return true;
+    if (_name.isEmpty()) {
+        // No safe place for the socket (logged): start unguarded rather
+        // than not at all.
+        qWarning() << "starting without the one-viewer guard"
+                   << "[" << Q_FUNC_INFO << __LINE__ << "]";
+        return true;
+    }
     // Held only while we look and listen; QLockFile takes over a lock whose
     // owner process no longer exists.
     QLockFile lock(_name + QStringLiteral(".lock"));
@@ -82,6 +124,8 @@ bool KVSingleInstance::acquire()
 
 bool KVSingleInstance::notifyRunning(const QStringList &arguments)
 {
+    if (_name.isEmpty())
+        return false;
     QLocalSocket socket;
     socket.connectToServer(_name);
     if (!socket.waitForConnected(kConnectTimeoutMs))

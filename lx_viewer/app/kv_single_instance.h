@@ -21,7 +21,9 @@ public:
     explicit KVSingleInstance(const QString &key, QObject *parent = nullptr);
     ~KVSingleInstance() override;
 
-    // Full path of the socket for this user and key.
+    // Full path of the socket for this user and key: in the user's runtime
+    // folder, else in a folder of the user's own (mode 0700) in the
+    // temporary folder. Empty when neither can be used safely.
     static QString serverName(const QString &key);
 
     // False when another instance answered. True when this process is now
