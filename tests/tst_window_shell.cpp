@@ -32,6 +32,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QScopeGuard>
 #include <QShortcut>
 #include <QtTest>
 
@@ -496,16 +497,19 @@ private slots:
         QCOMPARE(message.exec(), int(QDialog::Rejected));
     }
 
-    // Runs late: the restart asks the application to quit.
+    // Runs late: the restart closes the window and asks the application to
+    // quit (after which no modal pop-up can run in this process).
     void accelerationSwitchRestarts()
     {
         if (KVGraphics::isOldChipset(KVGraphics::displayAdapterNames()))
             QSKIP("this machine's adapter keeps acceleration off");
         QStringList launched;
+        bool launchWorks = true;
         KVAppRestart::setLauncher([&](const QString &program, const QStringList &) {
             launched << program;
-            return true;
+            return launchWorks;
         });
+        const auto restoreLauncher = qScopeGuard([] { KVAppRestart::setLauncher({}); });
         KVSettings *settings = KVSettings::instance();
         settings->setHwAccelOff(false);
         KVPopupInfo popup(_window, QString(), QString());
@@ -514,6 +518,19 @@ private slots:
         KVWidgetCheckBox *box = popup.accelBox();
         QVERIFY(box->isEnabled() && box->isChecked());
         QCOMPARE(box->objectName(), QStringLiteral("popup"));
+        const auto clickBox
+            = [&] { QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(12, box->height() / 2)); };
+        const auto answerOk = [] {
+            KVTest::whenModal<QMessageBox>(
+                [](QMessageBox *box) { box->button(QMessageBox::Ok)->click(); });
+        };
+        // The warning shown over the pop-up, answered with OK.
+        const auto takeWarning = [](QString *text) {
+            KVTest::whenModal<KVPopupMessage>([text](KVPopupMessage *m) {
+                *text = m->messageLabel()->text();
+                m->okButton()->click();
+            });
+        };
 
         // Cancel: the box and the setting stay as they were.
         QString question, ok, cancel;
@@ -523,7 +540,7 @@ private slots:
             cancel = box->button(QMessageBox::Cancel)->text();
             box->button(QMessageBox::Cancel)->click();
         });
-        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(12, box->height() / 2));
+        clickBox();
         QCOMPARE(question, QString::fromUtf8("再起動します"));
         QCOMPARE(ok, QStringLiteral("OK"));
         QCOMPARE(cancel, QString::fromUtf8("キャンセル"));
@@ -531,19 +548,64 @@ private slots:
         QVERIFY(!settings->hwAccelOff());
         QVERIFY(launched.isEmpty());
 
-        // OK: stored as off, and the viewer's own program starts again.
-        KVTest::whenModal<QMessageBox>(
-            [&](QMessageBox *box) { box->button(QMessageBox::Ok)->click(); });
-        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(12, box->height() / 2));
+        // The choice cannot be stored (its folder is a file now): a restart
+        // would bring the old choice back, so the viewer says so and stays.
+        const QString confDir = QFileInfo(settings->fileName()).absolutePath();
+        const QString savedDir = confDir + QStringLiteral(".saved");
+        QVERIFY(QDir().rename(confDir, savedDir));
+        {
+            QFile blocker(confDir);
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+        }
+        settings->resetForTest();
+        QString warning;
+        answerOk();
+        takeWarning(&warning);
+        clickBox();
+        QVERIFY2(
+            warning.contains(QString::fromUtf8("設定を保存できませんでした")), qPrintable(warning));
+        QVERIFY(box->isChecked());
+        QVERIFY(!settings->hwAccelOff());
+        QVERIFY(launched.isEmpty());
+        QVERIFY(QFile::remove(confDir));
+        QVERIFY(QDir().rename(savedDir, confDir));
+        settings->resetForTest();
+
+        // The new viewer cannot be started: this one says so and stays open.
+        launchWorks = false;
+        _events.clear();
+        warning.clear();
+        answerOk();
+        takeWarning(&warning);
+        clickBox();
+        QCOMPARE(launched.size(), 1);
+        QVERIFY2(
+            warning.contains(QString::fromUtf8("再起動できませんでした")), qPrintable(warning));
+        QVERIFY(_events.isEmpty());
+        QVERIFY(_window->isVisible());
+        settings->setHwAccelOff(false);
+        box->setChecked(true);
+
+        // OK: stored as off, the viewer's own program starts again and this
+        // one closes the way its close button does.
+        launchWorks = true;
+        launched.clear();
+        answerOk();
+        clickBox();
         QVERIFY(!box->isChecked());
         QVERIFY(settings->hwAccelOff());
         QCOMPARE(launched, QStringList{QCoreApplication::applicationFilePath()});
-        KVAppRestart::setLauncher({});
+        QCOMPARE(_events, QList<int>{5});
+        QVERIFY(!_window->isVisible());
         settings->setHwAccelOff(false);
     }
 
     void closeEmitsClosingOnce()
     {
+        // The restart closed the window already.
+        _window->reopenForTest();
+        _window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(_window));
         _events.clear();
         QTest::mouseClick(_window->titleBar()->closeButton(), Qt::LeftButton);
         QCOMPARE(_events, QList<int>{5});

@@ -52,16 +52,18 @@ QString KVSettings::getString(const QString &group, const QString &key)
     return text;
 }
 
-void KVSettings::setString(const QString &group, const QString &key, const QString &text)
+bool KVSettings::setString(const QString &group, const QString &key, const QString &text)
 {
     open();
     _settings->beginGroup(group);
     _settings->setValue(key, text);
     _settings->endGroup();
     _settings->sync();
-    if (_settings->status() != QSettings::NoError)
-        qWarning() << "settings: could not write" << _settings->fileName() << "[" << Q_FUNC_INFO
-                   << __LINE__ << "]";
+    if (_settings->status() == QSettings::NoError)
+        return true;
+    qWarning() << "settings: could not write" << _settings->fileName() << "[" << Q_FUNC_INFO
+               << __LINE__ << "]";
+    return false;
 }
 
 int KVSettings::language()
@@ -132,7 +134,7 @@ bool KVSettings::hwAccelOff()
     return !text.isEmpty() && text.toUpper() == QLatin1String("OFF");
 }
 
-void KVSettings::setHwAccelOff(bool off)
+bool KVSettings::setHwAccelOff(bool off)
 {
-    setString(kGroupVideo, "/HWACCEL", off ? QStringLiteral("OFF") : QStringLiteral("ON"));
+    return setString(kGroupVideo, "/HWACCEL", off ? QStringLiteral("OFF") : QStringLiteral("ON"));
 }

@@ -23,7 +23,9 @@ public:
     QString fileName() const;
 
     QString getString(const QString &group, const QString &key);
-    void setString(const QString &group, const QString &key, const QString &text);
+    // False when the file could not be written (logged); the value then
+    // holds only until the viewer ends.
+    bool setString(const QString &group, const QString &key, const QString &text);
 
     int language();
     void setLanguage(int language);
@@ -39,7 +41,7 @@ public:
 
     // True when "/VIDEO" "/HWACCEL" reads OFF in any letter case.
     bool hwAccelOff();
-    void setHwAccelOff(bool off);
+    bool setHwAccelOff(bool off);
 
     // Tests only: forget the open file so the next use opens it again
     // (after the test changed HOME or removed the file).

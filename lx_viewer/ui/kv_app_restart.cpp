@@ -1,6 +1,8 @@
 #include "kv_app_restart.h"
 
+#include "app/kv_app.h"
 #include "app/kv_application.h"
+#include "ui/kv_window_main.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -28,15 +30,24 @@ bool restart()
 {
     QCoreApplication::processEvents();
     QThread::msleep(100);
-    if (KVApplication *app = KVApplication::instance())
+    KVApplication *app = KVApplication::instance();
+    if (app)
         app->releaseInstance();
-    QCoreApplication::quit();
     const QString program = QCoreApplication::applicationFilePath();
     const bool started
         = launcher() ? launcher()(program, {}) : QProcess::startDetached(program, QStringList());
-    if (!started)
-        qWarning() << "restart: cannot start" << program << "[" << Q_FUNC_INFO << __LINE__ << "]";
-    return started;
+    if (!started) {
+        qWarning() << "restart: cannot start" << program << "- staying open"
+                   << "[" << Q_FUNC_INFO << __LINE__ << "]";
+        if (app)
+            app->acquireInstance();
+        return false;
+    }
+    if (auto *window = qobject_cast<WindowMain *>(KVApp::instance()->mainWindow()))
+        window->onCloseApplication();
+    else
+        QCoreApplication::quit();
+    return true;
 }
 
 } // namespace KVAppRestart

@@ -1,8 +1,12 @@
 #pragma once
 // Restarts the viewer (after the hardware-acceleration switch): pending
 // events are flushed, the program waits 100 ms, gives up its single-instance
-// guard, asks the event loop to quit and starts its own executable again, so
-// the new viewer never meets the old one's guard.
+// guard and starts its own executable again, so the new viewer never meets
+// the old one's guard. Only once the new viewer is on its way does this one
+// close, the same way as by its close button (a backup under way is
+// stopped, the frames hear that the application closes). When the new
+// viewer cannot be started, this one takes its guard back and stays open:
+// the caller tells the user.
 //
 // Thread: GUI thread only.
 
@@ -19,8 +23,7 @@ using Launcher = std::function<bool(const QString &program, const QStringList &a
 // Replaces QProcess::startDetached (tests); an empty launcher restores it.
 void setLauncher(const Launcher &launcher);
 
-// Returns whether the new instance could be started (not reported to the
-// user: this instance is quitting anyway).
+// True when the new instance was started and this one is closing.
 bool restart();
 
 } // namespace KVAppRestart

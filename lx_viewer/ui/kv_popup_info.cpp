@@ -8,9 +8,11 @@
 #include "kv_layout.h"
 #include "kv_lx_button.h"
 #include "kv_popup_content_background.h"
+#include "kv_popup_message.h"
 #include "kv_title_widget.h"
 #include "kv_widget_check_box.h"
 
+#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
@@ -93,10 +95,33 @@ void KVPopupInfo::onHWAccelClicked()
         QMessageBox::Ok | QMessageBox::Cancel, this);
     question.button(QMessageBox::Ok)->setText(ja("ok"));
     question.button(QMessageBox::Cancel)->setText(ja("cancel"));
-    if (question.exec() == QMessageBox::Ok) {
-        KVSettings::instance()->setHwAccelOff(!checked);
-        KVAppRestart::restart();
-    } else {
+    if (question.exec() != QMessageBox::Ok) {
         box->setChecked(!checked);
+        return;
     }
+    const bool japanese = KVLanguage::isJapanese();
+    KVSettings *settings = KVSettings::instance();
+    if (!settings->setHwAccelOff(!checked)) {
+        // A restart would only bring the old choice back.
+        settings->setHwAccelOff(checked);
+        box->setChecked(!checked);
+        showWarning((japanese ? QStringLiteral("設定を保存できませんでした。")
+                              : QStringLiteral("The setting could not be saved."))
+            + QLatin1Char('\n') + QDir::toNativeSeparators(settings->fileName()));
+        return;
+    }
+    if (!KVAppRestart::restart())
+        showWarning(japanese ? QStringLiteral("ビューアを再起動できませんでした。\n"
+                                              "次回の起動時に設定が反映されます。")
+                             : QStringLiteral("The viewer could not be restarted.\n"
+                                              "The setting takes effect at the next start."));
+}
+
+void KVPopupInfo::showWarning(const QString &text)
+{
+    const bool japanese = KVLanguage::isJapanese();
+    KVPopupMessage message(
+        this, text, japanese ? QStringLiteral("注意") : QStringLiteral("Warning"));
+    message.setObjectName(QStringLiteral("popup_info_warning"));
+    message.exec();
 }

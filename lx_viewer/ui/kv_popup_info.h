@@ -2,7 +2,8 @@
 // The information pop-up (F7 or the title bar's info button): the viewer's
 // version, Version : 1.0.0, and the hardware-acceleration switch. Changing
 // the switch asks "再起動します"; OK stores the choice and restarts the
-// viewer, Cancel puts the box back.
+// viewer, Cancel puts the box back. When the choice cannot be stored, or the
+// new viewer cannot be started, a warning says so and this viewer stays.
 //
 // On the old integrated chipsets whose drivers show video badly the box is
 // unchecked and disabled: acceleration stays off there whatever is stored.
@@ -37,6 +38,9 @@ public slots:
     void onHWAccelClicked();
 
 private:
+    // A modal warning over the pop-up (the switch could not be applied).
+    void showWarning(const QString &text);
+
     QLabel *_headerLabel = nullptr;
     QLabel *_versionLabel = nullptr;
     KVWidgetCheckBox *_accelBox = nullptr;

@@ -90,6 +90,8 @@ public:
     KVFrameVideoMain *frameVideo() const { return _frameVideo; }
     KVPlaySlider *playSlider() const { return _playSlider; }
     KVFrameEQ *frameEQ() const { return _frameEQ; }
+    // Tests only: a closed window may close again (several closes in one run).
+    void reopenForTest() { _closing = false; }
 
 private:
     KVFramePlay *_framePlay = nullptr;
