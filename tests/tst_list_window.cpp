@@ -554,9 +554,25 @@ private slots:
         QString error;
         const QStringList fronts = KVPlayerFixture::makeCard(second, 2, 4, &error);
         QVERIFY2(fronts.size() == 4, qPrintable(error));
+        // A second folder arriving while the first is read (a later start's
+        // "open with") is not dropped in silence.
+        const QString third = KVTest::makeTempDir(QStringLiteral("third"));
         QSignalSpy ends(list(), &KVVideoFileList::listUpdateEnd);
         _window->openFromCommandLine({"korvid", "--ignored-option", fronts.at(1)});
+        int busyShown = 0;
+        QString busy;
+        std::function<void(KVPopupMessage *)> answer = [&](KVPopupMessage *m) {
+            ++busyShown;
+            busy = m->messageLabel()->text();
+            m->okButton()->click();
+        };
+        KVTest::whenModal<KVPopupMessage>(answer);
+        _window->openFromCommandLine({"korvid", third});
         QVERIFY(waitForScan(ends));
+        QTRY_COMPARE(busyShown, 1);
+        QVERIFY2(busy.startsWith(QStringLiteral("読み込みまたはコピーの実行中です。"))
+                && busy.endsWith(QDir::toNativeSeparators(third)),
+            qPrintable(busy));
         QCOMPARE(_table->rowCount(), 4);
         QCOMPARE(KVSettings::instance()->recentPath(), QDir::cleanPath(second));
 

@@ -162,13 +162,20 @@ bool KVFrameList::canOpen() const
 
 bool KVFrameList::openFolder(const QString &folder)
 {
-    if (!canOpen()) {
-        qInfo() << "a scan or backup is running; not opening" << folder << "[" << Q_FUNC_INFO
-                << __LINE__ << "]";
-        return false;
-    }
     const bool japanese = KVLanguage::isJapanese();
     const QString path = QDir::cleanPath(QDir(folder).absolutePath());
+    if (!canOpen()) {
+        // Only a later start's "open with" gets here (the button and drops
+        // are refused while busy): the user asked for this folder.
+        qInfo() << "a scan or backup is running; not opening" << path << "[" << Q_FUNC_INFO
+                << __LINE__ << "]";
+        showMessage((japanese ? QStringLiteral("読み込みまたはコピーの実行中です。\n"
+                                               "終了してからもう一度開いてください。")
+                              : QStringLiteral("Recordings are being read or backed up.\n"
+                                               "Open the folder again when this has finished."))
+            + QLatin1Char('\n') + QDir::toNativeSeparators(path));
+        return false;
+    }
     const KVFolderPicker::Problem problem = KVFolderPicker::checkFolder(path);
     if (problem != KVFolderPicker::FOLDER_OK) {
         qInfo() << "folder refused:" << path << problem << "[" << Q_FUNC_INFO << __LINE__ << "]";
