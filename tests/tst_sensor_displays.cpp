@@ -493,14 +493,22 @@ private slots:
         frame.onPositionChanged(0, 4000);
         QVERIFY(!KVTest::saveScreenshot(&host, "sensor_position_line").isEmpty());
 
-        // A user stop shows dashes and keeps the data; a stop keeps the text.
+        // A user stop shows dashes and keeps the data.
         frame.onPlayEvent(PLAY_USER_STOP, _track.data());
         QCOMPARE(lat->text(), QStringLiteral("--.------"));
         frame.onPositionChanged(1000, 4000);
         QCOMPARE(lat->text(), QStringLiteral("35.500000"));
-        frame.onPlayEvent(PLAY_STOPPED, nullptr);
+        // A stop on the way to the next recording keeps the text (no
+        // flicker between recordings) but not the data.
+        frame.onPlayEvent(PLAY_STOPPED, _constant.data());
         QCOMPARE(lat->text(), QStringLiteral("35.500000"));
         frame.onPositionChanged(0, 4000);
+        QCOMPARE(lat->text(), QStringLiteral("35.500000"));
+        // A stop with nothing to follow (the next file has gone) clears it.
+        frame.onPlayEvent(PLAY_STOPPED, nullptr);
+        QCOMPARE(lat->text(), QStringLiteral("--.------"));
+        frame.onPlayEvent(PLAY_LOADED, _track.data());
+        frame.onPositionChanged(1000, 4000);
         QCOMPARE(lat->text(), QStringLiteral("35.500000"));
         // A recording without positions.
         frame.onPlayEvent(PLAY_LOADED, _constant.data());

@@ -2,6 +2,7 @@
 
 #include "app/kv_app.h"
 #include "app/kv_language.h"
+#include "core/kv_play_process.h"
 #include "core/kv_player.h"
 #include "data/kv_sensor_data.h"
 #include "kv_map_script.h"
@@ -96,9 +97,14 @@ void LXFrameGPS::onPlayEvent(PLAY_EVENT event, KVVideoItem *item)
 {
     if (event == PLAY_LOADED)
         loadSensorData(item ? item->sensorData() : nullptr);
-    else if (event == PLAY_STOPPED)
+    else if (event == PLAY_STOPPED) {
         _data = nullptr;
-    else if (event == PLAY_USER_STOP)
+        // On the way to another recording the numbers stay until its first
+        // second; with nothing to follow (the last one ended, or the next
+        // one's file has gone) no place may stay beside the empty picture.
+        if (!item && !KVPlayProcess::instance()->pendingItem())
+            showNone();
+    } else if (event == PLAY_USER_STOP)
         showNone();
     else if (event == PLAY_NO_MEDIA) {
         // A load that could not play: the last recording's place must not
