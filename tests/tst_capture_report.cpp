@@ -274,6 +274,37 @@ private slots:
         QVERIFY(!QApplication::activeModalWidget());
     }
 
+    void unwritableBackupFolderIsSaid()
+    {
+        // The backup folder cannot be made (a file has its name): the user
+        // hears so at once, instead of a wait cursor and then nothing.
+        ensureLoaded(_demo);
+        pause();
+        const QString folder = backup();
+        const QString aside = folder + QStringLiteral(".aside");
+        if (QFileInfo(folder).isDir())
+            QVERIFY(QDir().rename(folder, aside));
+        QVERIFY(KVTest::writeFile(folder, "not a folder"));
+        QString text;
+        bool ran = false;
+        KVTest::whenModal<QMessageBox>(
+            [&](QMessageBox *box) {
+                text = box->text();
+                box->button(QMessageBox::Ok)->click();
+            },
+            &ran, 8000);
+        activate();
+        QTest::keyClick(_window, Qt::Key_F5);
+        QTRY_VERIFY_WITH_TIMEOUT(ran, 8000);
+        QCOMPARE(text,
+            QStringLiteral("JPEGファイル生成に失敗しました。\n") + QDir::toNativeSeparators(folder));
+        QVERIFY(!_player->isCaptureRunning());
+        QVERIFY(!QGuiApplication::overrideCursor());
+        QVERIFY(QFile::remove(folder));
+        if (QFileInfo(aside).isDir())
+            QVERIFY(QDir().rename(aside, folder));
+    }
+
     void captureSavesThePausedFrame()
     {
         loadPlaying(_demo);

@@ -15,7 +15,7 @@
 // onSpeedSliderReleased, the swap button to toggleSwap(), the flip buttons
 // and the brightness/contrast sliders to KVPlayerZoom's slots, Backspace to
 // SLOT(onPlayRestart()); write setDisplayPosition on every position report;
-// open the capture dialog on videoCaptureDone.
+// open the capture dialog on videoCaptureDone and warn on videoCaptureFailed.
 //
 // Thread: GUI thread only.
 
@@ -75,6 +75,10 @@ signals:
     // The files of the capture just made (owned by the player, replaced at
     // the next capture).
     void videoCaptureDone(QList<QString> *list);
+    // The capture under way could not write its picture (the backup folder
+    // cannot be made or written, the disk is full, no picture is shown);
+    // the cursor is back. A capture that is only late ends silently.
+    void videoCaptureFailed(const QString &folder);
 
 public slots:
     void onPlayOrPause();
@@ -94,6 +98,7 @@ private slots:
     void onReleaseBlockEvent();
     void onReadyForCapture();
     void onFailToCapture();
+    void onCaptureError();
     void onPlayRestart();
     void onSliderPressedPlain();
 

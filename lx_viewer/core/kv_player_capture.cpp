@@ -84,6 +84,8 @@ void KVPlayer::requestVideoCaptureProcess()
     capture->setCaptureName(_captureName);
     connect(capture, &kvm::VideoCapture::saved, this, &KVPlayer::onCaptureSavedFront,
         Qt::UniqueConnection);
+    connect(capture, &kvm::VideoCapture::failed, this, &KVPlayer::onCaptureError,
+        Qt::UniqueConnection);
     if (!capture->capture())
         qInfo() << "capture not started" << _captureDir << "[" << Q_FUNC_INFO << __LINE__ << "]";
 }
@@ -104,6 +106,16 @@ void KVPlayer::onCaptureSavedFront(const QString &path)
     delete _captureFailTimer;
     _captureFailTimer = nullptr;
     emit videoCaptureDone(_captures.get());
+}
+
+void KVPlayer::onCaptureError()
+{
+    // The picture could not be written: waiting out the two seconds would
+    // only end in silence, and the next try would fail the same way.
+    if (!_captureFailTimer)
+        return;
+    onFailToCapture();
+    emit videoCaptureFailed(_captureDir);
 }
 
 void KVPlayer::onFailToCapture()

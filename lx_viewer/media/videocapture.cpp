@@ -15,6 +15,22 @@
 namespace kvm
 {
 
+namespace
+{
+// Captures get a worker of their own: the shared pool may be busy for
+// minutes with a backup, and a capture that waits there comes too late.
+// Owned by the application object, which waits for a JPEG being written.
+QThreadPool *capturePool()
+{
+    static QPointer<QThreadPool> pool;
+    if (!pool) {
+        pool = new QThreadPool(QCoreApplication::instance());
+        pool->setMaxThreadCount(1);
+    }
+    return pool;
+}
+} // namespace
+
 VideoCapture::VideoCapture(AVPlayer *player) : QObject(player), _player(player)
 {
 }
@@ -76,7 +92,7 @@ bool VideoCapture::capture()
     // Conversion and JPEG encoding take tens of milliseconds at 1080p: never
     // on the GUI thread. The result goes back through the application object
     // (which outlives every capture); the pointer is only read there.
-    QThreadPool::globalInstance()->start([self, frame, path, quality] {
+    capturePool()->start([self, frame, path, quality] {
         const QString why = writeJpeg(frame, path, quality);
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),

@@ -82,6 +82,12 @@ void WindowMain::wireCapture()
     // 11.
     connect(KVPlayer::instance(), &KVPlayer::videoCaptureDone, this,
         &WindowMain::onRequestVideoCaptureDone);
+    connect(KVPlayer::instance(), &KVPlayer::videoCaptureFailed, this, [this](const QString &dir) {
+        showWarning(this,
+            (KVLanguage::isJapanese() ? QStringLiteral("JPEGファイル生成に失敗しました。")
+                                      : QStringLiteral("Unable to save file."))
+                + QLatin1Char('\n') + QDir::toNativeSeparators(dir));
+    });
 }
 
 void WindowMain::onStartCapture()
