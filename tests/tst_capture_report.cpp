@@ -297,7 +297,8 @@ private slots:
         QTest::keyClick(_window, Qt::Key_F5);
         QTRY_VERIFY_WITH_TIMEOUT(ran, 8000);
         QCOMPARE(text,
-            QStringLiteral("JPEGファイル生成に失敗しました。\n") + QDir::toNativeSeparators(folder));
+            QStringLiteral("JPEGファイル生成に失敗しました。\n")
+                + QDir::toNativeSeparators(folder));
         QVERIFY(!_player->isCaptureRunning());
         QVERIFY(!QGuiApplication::overrideCursor());
         QVERIFY(QFile::remove(folder));
@@ -696,6 +697,44 @@ private slots:
                 + QDir::toNativeSeparators(second)});
         KVLanguage::instance()->setLanguage(KVLanguage::LANGUAGE_JAPANESE);
         KVFileOpener::setProgramForTests(_openerDir + QStringLiteral("/opens.sh"));
+    }
+
+    // The workbook cannot be written (the backup folder, where it is made
+    // before it takes the target's place, is a file): the warning names the
+    // target and the reason, and the target stays as it was.
+    void reportThatCannotBeWrittenSaysWhy()
+    {
+        ensureLoaded(_demo);
+        pause();
+        const QString folder = backup();
+        const QString aside = folder + QStringLiteral(".aside");
+        if (QFileInfo(folder).isDir())
+            QVERIFY(QDir().rename(folder, aside));
+        QVERIFY(KVTest::writeFile(folder, "not a folder"));
+        const QString target
+            = KVTest::makeTempDir(QStringLiteral("unwritten")) + QStringLiteral("/report.xlsx");
+        QString text;
+        bool warned = false;
+        KVTest::whenModal<QMessageBox>(
+            [&](QMessageBox *box) {
+                text = box->text();
+                box->button(QMessageBox::Ok)->click();
+            },
+            &warned, 15000);
+        QVERIFY(report([&](QFileDialog *d) {
+            d->selectFile(target);
+            static_cast<QDialog *>(d)->accept();
+        }));
+        QTRY_VERIFY(warned);
+        const QString head = QStringLiteral("レポートを保存できませんでした。\n")
+            + QDir::toNativeSeparators(target) + QStringLiteral("\n(");
+        QVERIFY2(text.startsWith(head) && text.endsWith(QLatin1Char(')'))
+                && text.size() > head.size() + 4,
+            qPrintable(text));
+        QVERIFY(!QFileInfo::exists(target));
+        QVERIFY(QFile::remove(folder));
+        if (QFileInfo(aside).isDir())
+            QVERIFY(QDir().rename(aside, folder));
     }
 
     // The workbook is an .xlsx file and is written under that name: a typed

@@ -197,7 +197,8 @@ void WindowMain::onStartReport()
         showWarning(this,
             (japanese ? QStringLiteral("レポートを保存できませんでした。")
                       : QStringLiteral("Unable to save the report."))
-                + QStringLiteral("\n") + QDir::toNativeSeparators(target));
+                + QStringLiteral("\n") + QDir::toNativeSeparators(target) + QStringLiteral("\n(")
+                + report.errorString() + QStringLiteral(")"));
         return;
     }
     // Whether a program took the report is known only when the opener
