@@ -243,6 +243,30 @@ private slots:
         QCOMPARE(subFrame(), 30);
     }
 
+    // The next recording comes while the knob is held (PageDown during a
+    // drag): the slider is disabled under the pointer and never sees the
+    // release. The sound and the slider's pause must not outlive the drag.
+    void recordingChangedDuringADrag()
+    {
+        QVERIFY(loadAndWait(_player, _demo.data()));
+        QTest::qWait(100);
+        _slider.press(2000);
+        _slider.drag(3000);
+        QVERIFY(_player->isTempMuted());
+        QVERIFY(_player->isPausedBySlider());
+        QVERIFY(loadAndWait(_player, _long.data()));
+        QVERIFY(!_player->isTempMuted());
+        QVERIFY(!_player->isPausedBySlider());
+        QTRY_VERIFY(_player->mainPlayer()->audio()->volume() > 0.1);
+        QVERIFY(!_player->mainPlayer()->audio()->isMute());
+        // A press while paused still does not resume on release.
+        _player->onPlayOrPause();
+        QVERIFY(_player->isPaused());
+        _slider.press(1000);
+        _slider.release();
+        QVERIFY(_player->mainPlayer()->isPaused());
+    }
+
     void speedTable()
     {
         const double speeds[] = {0.5, 0.8, 1.0, 2.0};

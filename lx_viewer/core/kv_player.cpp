@@ -100,6 +100,14 @@ void KVPlayer::onPlayOrPause()
     playOrPause(false);
 }
 
+void KVPlayer::closeMedia()
+{
+    // A pause of the slider's that the release never ended is over with
+    // its recording: a later press while paused must not resume.
+    _pausedBySlider = false;
+    KVPlayerZoom::closeMedia();
+}
+
 void KVPlayer::onUserStop()
 {
     closeMedia();

@@ -70,6 +70,7 @@ public:
 
     void seek(qint64 position, bool quiet) override;
     void refreshPicture() override;
+    void closeMedia() override;
 
 signals:
     // The files of the capture just made (owned by the player, replaced at

@@ -625,7 +625,11 @@ void KVPlayerBase::closeMedia()
     // short one, must not start the next one when the user stops it.)
     _stopped = true;
     _paused = false;
+    // A drag cut short by the change of recording (the slider is disabled
+    // under the pointer and never sees the release) gives the sound back.
     _sliderPressed = false;
+    if (_tempMuted)
+        onUnMuteIfRequired();
     _endOfMedia = false;
     _loading = false;
     _pauseAfterLoad = false;
