@@ -504,6 +504,13 @@ private slots:
         disconnect(c);
         disconnect(e);
         stopPlayer();
+
+        // With nothing played there is nothing to copy: the button says so
+        // instead of doing nothing.
+        const QString none = messageFor(QStringLiteral("list_message_backup_none"),
+            [&] { QTest::mouseClick(_frame->backupButton(), Qt::LeftButton); });
+        QCOMPARE(none, QStringLiteral("コピーする録画を再生してください。"));
+        QVERIFY(!KVVideoFileList::isBackupRunning());
     }
 
     void vanishedFileIsAnnouncedOnce()

@@ -209,9 +209,16 @@ void KVFrameList::onOpen()
 
 void KVFrameList::onBackup()
 {
-    if (!catalogue()->currentItem() || KVKeyEvent::instance()->isKeyHeld()
-        || KVVideoFileList::isBackupRunning())
+    if (KVKeyEvent::instance()->isKeyHeld() || KVVideoFileList::isBackupRunning())
         return;
+    // The recording being played is the one copied; with none the button
+    // would do nothing at all.
+    if (!catalogue()->currentItem()) {
+        const bool japanese = KVLanguage::isJapanese();
+        showMessage(japanese ? QStringLiteral("コピーする録画を再生してください。")
+                             : QStringLiteral("Play the recording to back up first."));
+        return;
+    }
     KVPlayer::instance()->pauseIfRunning();
     const QString folder
         = KVApp::instance()->browseFolder(KVApp::path(KVApp::PATH_BACKUP), true, backupCaption());
