@@ -81,6 +81,29 @@ class TestCaptureReport : public QObject
     QString backup() const { return KVSettings::instance()->backupPath(); }
     QStringList backupFiles() const { return QDir(backup()).entryList(QDir::Files, QDir::Name); }
 
+    // Puts a file in the backup folder's place (nothing can be made there),
+    // or puts the folder back.
+    bool blockBackupFolder(bool block) const
+    {
+        const QString folder = backup();
+        const QString aside = folder + QStringLiteral(".aside");
+        if (block)
+            return (!QFileInfo(folder).isDir() || QDir().rename(folder, aside))
+                && KVTest::writeFile(folder, "not a folder");
+        return QFile::remove(folder) && (!QFileInfo(aside).isDir() || QDir().rename(aside, folder));
+    }
+
+    // Answers the next warning box with OK, keeping its text.
+    static void answerWarning(QString *text, bool *ran, int timeoutMs)
+    {
+        KVTest::whenModal<QMessageBox>(
+            [text](QMessageBox *box) {
+                *text = box->text();
+                box->button(QMessageBox::Ok)->click();
+            },
+            ran, timeoutMs);
+    }
+
     void activate()
     {
         _window->activateWindow();
@@ -281,18 +304,10 @@ private slots:
         ensureLoaded(_demo);
         pause();
         const QString folder = backup();
-        const QString aside = folder + QStringLiteral(".aside");
-        if (QFileInfo(folder).isDir())
-            QVERIFY(QDir().rename(folder, aside));
-        QVERIFY(KVTest::writeFile(folder, "not a folder"));
+        QVERIFY(blockBackupFolder(true));
         QString text;
         bool ran = false;
-        KVTest::whenModal<QMessageBox>(
-            [&](QMessageBox *box) {
-                text = box->text();
-                box->button(QMessageBox::Ok)->click();
-            },
-            &ran, 8000);
+        answerWarning(&text, &ran, 8000);
         activate();
         QTest::keyClick(_window, Qt::Key_F5);
         QTRY_VERIFY_WITH_TIMEOUT(ran, 8000);
@@ -301,9 +316,7 @@ private slots:
                 + QDir::toNativeSeparators(folder));
         QVERIFY(!_player->isCaptureRunning());
         QVERIFY(!QGuiApplication::overrideCursor());
-        QVERIFY(QFile::remove(folder));
-        if (QFileInfo(aside).isDir())
-            QVERIFY(QDir().rename(aside, folder));
+        QVERIFY(blockBackupFolder(false));
     }
 
     void captureSavesThePausedFrame()
@@ -706,21 +719,12 @@ private slots:
     {
         ensureLoaded(_demo);
         pause();
-        const QString folder = backup();
-        const QString aside = folder + QStringLiteral(".aside");
-        if (QFileInfo(folder).isDir())
-            QVERIFY(QDir().rename(folder, aside));
-        QVERIFY(KVTest::writeFile(folder, "not a folder"));
+        QVERIFY(blockBackupFolder(true));
         const QString target
             = KVTest::makeTempDir(QStringLiteral("unwritten")) + QStringLiteral("/report.xlsx");
         QString text;
         bool warned = false;
-        KVTest::whenModal<QMessageBox>(
-            [&](QMessageBox *box) {
-                text = box->text();
-                box->button(QMessageBox::Ok)->click();
-            },
-            &warned, 15000);
+        answerWarning(&text, &warned, 15000);
         QVERIFY(report([&](QFileDialog *d) {
             d->selectFile(target);
             static_cast<QDialog *>(d)->accept();
@@ -732,9 +736,7 @@ private slots:
                 && text.size() > head.size() + 4,
             qPrintable(text));
         QVERIFY(!QFileInfo::exists(target));
-        QVERIFY(QFile::remove(folder));
-        if (QFileInfo(aside).isDir())
-            QVERIFY(QDir().rename(aside, folder));
+        QVERIFY(blockBackupFolder(false));
     }
 
     // The workbook is an .xlsx file and is written under that name: a typed
