@@ -251,23 +251,30 @@ private slots:
         QVERIFY(!QGuiApplication::overrideCursor());
     }
 
-    void captureWithoutFileEndsSilently()
+    void captureThatCannotWriteEndsAtOnce()
     {
-        // The backup folder cannot be made: no file comes.
+        // The backup folder cannot be made: the capture ends at once and
+        // says where it could not write, no file comes, nothing is left
+        // waiting for one.
         const QString backup = KVApp::path(KVApp::PATH_BACKUP);
         QDir(backup).removeRecursively();
         QVERIFY(KVTest::writeFile(backup, "not a folder"));
         QVERIFY(loadAndWait(_player, _demo.data()));
         QTest::qWait(400);
         QSignalSpy done(_player, &KVPlayer::videoCaptureDone);
+        QSignalSpy failed(_player, &KVPlayer::videoCaptureFailed);
         QVERIFY(_player->startCapture());
         QVERIFY(QGuiApplication::overrideCursor());
-        QTest::qWait(1500);
-        QVERIFY(_player->isCaptureRunning());
-        QTRY_VERIFY_WITH_TIMEOUT(!_player->isCaptureRunning(), 2000);
+        QVERIFY(failed.wait(3000));
+        QCOMPARE(failed.count(), 1);
+        QCOMPARE(failed.first().first().toString(), backup);
+        QVERIFY(!_player->isCaptureRunning());
         QVERIFY(!QGuiApplication::overrideCursor());
-        QTest::qWait(600);
+        // The two seconds pass without a second report or a late list.
+        QTest::qWait(2300);
+        QCOMPARE(failed.count(), 1);
         QCOMPARE(done.count(), 0);
+        QVERIFY(!QGuiApplication::overrideCursor());
         QFile::remove(backup);
         // Usable again.
         QVERIFY(_player->startCapture());

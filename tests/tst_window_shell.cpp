@@ -72,7 +72,13 @@ class TestWindowShell : public QObject
             d->activateWindow();
             edit->setFocus();
             QTest::keyClicks(edit, QStringLiteral("/tmp/card"));
-            listShown = QTest::qWaitFor([&] { return completer->popup()->isVisible(); }, 3000);
+            // Shown and filled (both names match what was typed).
+            listShown = QTest::qWaitFor(
+                [&] {
+                    QAbstractItemView *popup = completer->popup();
+                    return popup->isVisible() && popup->model() && popup->model()->rowCount() == 2;
+                },
+                3000);
             if (listShown)
                 inList(d, edit, completer->popup());
             d->done(QDialog::Accepted);
@@ -245,6 +251,7 @@ private slots:
         const bool listShown
             = withCompletionList([&](QDialog *d, QLineEdit *edit, QAbstractItemView *list) {
                   QTest::keyClick(list, Qt::Key_Down);
+                  QTRY_COMPARE(list->currentIndex().row(), 0);
                   QTest::keyClick(list, Qt::Key_Return);
                   QTest::qWait(50);
                   stillThere = d->isVisible();
