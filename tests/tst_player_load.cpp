@@ -9,6 +9,8 @@
 #include "kv_test_main.h"
 #include "kv_test_util.h"
 
+#include "app/kv_app.h"
+#include "app/kv_screensaver.h"
 #include "core/kv_play_process.h"
 #include "core/kv_player.h"
 #include "data/kv_video_file_list.h"
@@ -171,11 +173,18 @@ private slots:
         // The end of each recording: both players stopped, PLAY_STOPPED once
         // with the next visible recording, which the automatic advance loads;
         // after the last one the first comes again.
+        // The display stays awake from the first picture on, also in the
+        // gaps between recordings.
         QList<KVVideoItem *> loaded;
         QList<KVVideoItem *> stoppedWith;
         bool stillPlayingAtStop = false;
+        bool played = false;
+        bool awakeLost = false;
+        KVScreenSaverInhibitor *awake = KVApp::instance()->screenSaverInhibitor();
         QMetaObject::Connection c = connect(
             _player, &KVPlayerBase::playEvent, this, [&](PLAY_EVENT e, KVVideoItem *item) {
+                played = played || e == PLAY_PLAYING;
+                awakeLost = awakeLost || (played && !awake->wanted());
                 if (e == PLAY_LOADED)
                     loaded << item;
                 if (e == PLAY_STOPPED && item) {
@@ -192,8 +201,18 @@ private slots:
         QCOMPARE(
             stoppedWith.mid(0, 4), (QList<KVVideoItem *>{_card[1], _card[2], _card[3], _card[0]}));
         QVERIFY(!stillPlayingAtStop);
+        QVERIFY(played);
+        QVERIFY(!awakeLost);
+        // A pause lets the screen saver in again, playing holds it off, and
+        // a stop lets it in for good.
+        QTRY_VERIFY(_player->mainPlayer()->isPlaying() && !_player->isPaused());
+        _player->onPlayOrPause();
+        QVERIFY(!awake->wanted());
+        _player->onPlayOrPause();
+        QVERIFY(awake->wanted());
         _player->onUserStop();
         QTRY_VERIFY(!KVVideoFileList::loadInProgress());
+        QVERIFY(!awake->wanted());
     }
 
     void oneSecondRecordingNeverEndsThatWay()

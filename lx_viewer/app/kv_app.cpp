@@ -74,6 +74,9 @@ bool KVApp::setApplicationFont(const QString &family)
 
 void KVApp::initApplication(QApplication *app)
 {
+    // The display's keep-awake request ends with the program, even when it
+    // ends while a recording plays.
+    connect(app, &QCoreApplication::aboutToQuit, this, [this] { setDisplayRequired(false); });
     // The browser control of the map page needs no configuration here.
     QApplication::setEffectEnabled(Qt::UI_AnimateCombo, false);
     const QString family = preferredFontFamily();

@@ -1,5 +1,7 @@
 #include "kv_player.h"
 
+#include "kv_display_awake.h"
+
 #include "media/audiooutput.h"
 #include "media/avplayer.h"
 #include "media/videorenderer.h"
@@ -30,6 +32,7 @@ KVPlayer *KVPlayer::instance()
 KVPlayer::KVPlayer(QObject *parent) : KVPlayerZoom(parent)
 {
     connect(_front, &AVPlayer::started, this, &KVPlayer::updateSlider);
+    new KVDisplayAwake(this);
 }
 
 double KVPlayer::speedForIndex(int index)

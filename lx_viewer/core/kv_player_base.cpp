@@ -1,6 +1,5 @@
 #include "kv_player_base.h"
 
-#include "app/kv_app.h"
 #include "app/kv_graphics.h"
 #include "core/kv_key_event.h"
 #include "data/kv_video_file_list.h"
@@ -655,6 +654,6 @@ void KVPlayerBase::closeMedia()
         emit playEvent(PLAY_STOPPED, nullptr);
         _closingRef.reset();
     }
-    // 5.
-    KVApp::instance()->setDisplayRequired(true);
+    // 5. The display stays awake while a recording plays (KVDisplayAwake),
+    // not from the first stop until the program ends.
 }
