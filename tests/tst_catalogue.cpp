@@ -150,10 +150,15 @@ private slots:
             QVERIFY(f.open(QIODevice::ReadOnly));
             cut = f.read(40); // the start of the file, no movie header
         }
-        QFile broken(dir + QStringLiteral("/EVEN201221-130000F.mp4"));
-        QVERIFY(broken.open(QIODevice::WriteOnly));
-        broken.write(cut);
-        broken.close();
+        QVERIFY(KVTest::writeFile(dir + QStringLiteral("/EVEN201221-130000F.mp4"), cut));
+        // A good front file whose rear file is empty, or cut before its
+        // movie header (the power went while the recorder wrote it), stays a
+        // recording: only a rear file with a header of 300 ms or less drops
+        // the recording.
+        QVERIFY(tiny(dir + QStringLiteral("/NORM201221-140000F.mp4")));
+        QVERIFY(KVTest::writeFile(dir + QStringLiteral("/NORM201221-140000R.mp4"), QByteArray()));
+        QVERIFY(tiny(dir + QStringLiteral("/NORM201221-150000F.mp4")));
+        QVERIFY(KVTest::writeFile(dir + QStringLiteral("/NORM201221-150000R.mp4"), cut));
 
         list()->buildFolderNow(dir);
         const QStringList expected{
@@ -161,6 +166,8 @@ private slots:
             "-|MANU201221-110000R.mp4|2",
             "PARK201221-120000F.mp4|-|3",
             "-|EVEN201221-130000R.mp4|1",
+            "NORM201221-140000F.mp4|-|0",
+            "NORM201221-150000F.mp4|-|0",
         };
         QCOMPARE(describe(list()->allItems()), expected);
         // The rear-only recording plays and reads its sensor data from the

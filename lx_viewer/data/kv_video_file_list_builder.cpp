@@ -98,8 +98,19 @@ bool KVVideoFileListBuilder::addFile(const QString &path, const QDateTime &start
     if (!item->isValid())
         return false;
     item->setType(type);
-    if (findPartner(item.get()) && !item->checkRear())
-        return true; // the rear file is too short: the whole recording is left out
+    if (findPartner(item.get()) && !item->checkRear()) {
+        if (KVVideoItem::hasMovieDuration(item->rearPath()))
+            return true; // the rear file is too short: the whole recording is left out
+        // A rear file without a length (empty, or cut when the power went)
+        // says nothing about the recording: the front file plays alone
+        // rather than the good recording vanishing from the list.
+        qInfo() << "rear file is no recording, front file kept alone" << item->rearPath() << "["
+                << Q_FUNC_INFO << __LINE__ << "]";
+        item = std::make_unique<KVVideoItem>(clean, isRear, start);
+        if (!item->isValid())
+            return false;
+        item->setType(type);
+    }
     // A front file that is no recording (cut before its movie header, or at
     // most 300 ms) is one the scan left out: a good rear file stays a
     // recording of its own rather than one whose main picture cannot play.

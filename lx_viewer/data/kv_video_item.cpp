@@ -239,6 +239,19 @@ bool KVVideoItem::checkRear()
     return _duration > kMinimumDurationMs;
 }
 
+bool KVVideoItem::hasMovieDuration(const QString &path)
+{
+    if (!isMovieExtension(path))
+        return false;
+    FILE *file = openForReading(path);
+    if (!file)
+        return false;
+    MOVDurationResult result;
+    MOVFormat::readDuration(file, &result);
+    std::fclose(file);
+    return result.found && result.durationMs > 0;
+}
+
 bool KVVideoItem::loadSensorInfo()
 {
     if (_sensorData)

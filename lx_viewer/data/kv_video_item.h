@@ -99,6 +99,10 @@ public:
     // Reads the rear file's duration into the item; false without a rear
     // file or when the rear file is 300 ms or shorter.
     bool checkRear();
+    // Whether the MP4/MOV file's movie header gives it a length above 0 (an
+    // empty file, or one cut in or before its header, gives none). Any
+    // thread.
+    static bool hasMovieDuration(const QString &path);
 
     // Builds the sensor data of the display file once and fits it to the
     // duration; later calls do nothing. False when the file does not open.
