@@ -94,6 +94,12 @@ KVVerifiedCopy::Result KVVerifiedCopy::copy(const QString &source, const QString
     }
     if (!out.flush() || ::fsync(out.handle()) != 0)
         return failed(FAILURE_WRITE, out.errorString());
+    // The check below reads the copy back: from the device, not from the
+    // pages just written (which would only compare memory with itself).
+    // The pages are clean after the sync, so the kernel can let them go.
+    if (const int advice = ::posix_fadvise(out.handle(), 0, 0, POSIX_FADV_DONTNEED); advice != 0)
+        qInfo() << "the copy is checked from the cache:" << std::strerror(advice) << "["
+                << Q_FUNC_INFO << __LINE__ << "]";
 
     // Check what really is on disk before the copy takes the final name.
     if (copied != in.size() || out.size() != copied)
@@ -129,7 +135,27 @@ KVVerifiedCopy::Result KVVerifiedCopy::copy(const QString &source, const QString
     if (renamed != 0)
         return failed(FAILURE_RENAME, QString::fromLocal8Bit(std::strerror(errno)));
     out.setAutoRemove(false);
+    // The new name is on the device too before the copy counts as done (a
+    // stick pulled right after "done" keeps the file under its name).
+    const QString syncError = syncFolder(targetInfo.absolutePath());
+    if (!syncError.isEmpty())
+        return failed(FAILURE_WRITE, syncError);
     return Result();
+}
+
+QString KVVerifiedCopy::syncFolder(const QString &folder)
+{
+    const int fd
+        = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    QString error;
+    // Some file systems cannot sync a folder (EINVAL): their rename is as
+    // safe as it gets.
+    if (::fsync(fd) != 0 && errno != EINVAL && errno != ENOTSUP)
+        error = QString::fromLocal8Bit(std::strerror(errno));
+    ::close(fd);
+    return error;
 }
 
 bool KVVerifiedCopy::targetTaken(const QString &target)

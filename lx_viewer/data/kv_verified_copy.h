@@ -1,9 +1,10 @@
 #pragma once
 // KVVerifiedCopy: copies one file so that the final name only ever holds a
 // complete, checked copy. The bytes go to a temporary file in the target's
-// folder; its size and SHA-256 are compared with the source's, and only then
-// is it renamed to the final name (replacing an existing file only when
-// asked to). A failed copy leaves nothing behind.
+// folder and are synced; its size and SHA-256 are compared with the
+// source's, read back from the device rather than from the cache, and only
+// then is it renamed to the final name (replacing an existing file only when
+// asked to) and the folder synced. A failed copy leaves nothing behind.
 //
 // Thread: any; no shared state.
 
@@ -37,4 +38,9 @@ public:
         const std::function<bool()> &stopRequested = {});
     // Whether anything stands under the name, a link leading nowhere included.
     static bool targetTaken(const QString &target);
+
+private:
+    // Writes the folder's entries to the device; the system's error text,
+    // or empty when done (or when the file system cannot sync folders).
+    static QString syncFolder(const QString &folder);
 };
