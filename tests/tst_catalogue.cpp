@@ -203,12 +203,25 @@ private slots:
         expected.insert(1, dir + QStringLiteral("/b/NORM210201-000000F.mp4"));
         expected.insert(2, dir + QStringLiteral("/c/NORM210204-000000F.MOV"));
 
+        // A link to a folder is not followed: one leading back up would list
+        // every recording again under each level of the loop (and one to
+        // the home folder would read all of it).
+        QVERIFY(QFile::link(dir, dir + QStringLiteral("/c/loop")));
+        QVERIFY(QFile::link(dir + QStringLiteral("/A"), dir + QStringLiteral("/linked")));
+
         QList<QUrl> urls;
         KVVideoFileList::scanFolder(dir, urls, 0);
         QStringList paths;
         for (const QUrl &url : urls)
             paths << url.toLocalFile();
         QCOMPARE(paths, expected);
+        // The folder asked for may be a link itself.
+        const QString named
+            = KVTest::makeTempDir(QStringLiteral("named")) + QStringLiteral("/card");
+        QVERIFY(QFile::link(dir + QStringLiteral("/A"), named));
+        urls.clear();
+        KVVideoFileList::scanFolder(named, urls, 0);
+        QCOMPARE(urls.size(), 1);
     }
 
     // The recorder's clock knows no time zone: where the local clocks skip

@@ -39,9 +39,10 @@ QStringList KVVideoFileList::nameFilters()
 void KVVideoFileList::scanFolder(const QString &folder, QList<QUrl> &urls, int depth)
 {
     if (depth < kScanDepthLimit) {
-        // Hidden folders are not listed (no QDir::Hidden).
+        // Hidden folders are not listed (no QDir::Hidden), nor links to
+        // folders: a link back up would list the card again at every level.
         const QStringList folders = QDir(folder).entryList(
-            QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+            QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Name | QDir::IgnoreCase);
         for (const QString &name : folders)
             scanFolder(QDir::cleanPath(folder + QLatin1Char('/') + name), urls, depth + 1);
     }
