@@ -15,6 +15,7 @@
 #include "media/avfilter.h"
 #include "media/avplayer.h"
 #include "media/nullrenderer.h"
+#include "media/videocapture.h"
 #include "ui/kv_widget_zoom_pos.h"
 
 #include <QDir>
@@ -279,6 +280,32 @@ private slots:
         // Usable again.
         QVERIFY(_player->startCapture());
         QVERIFY(done.wait(3000));
+    }
+
+    void lateFailureOfAnEarlierCapture()
+    {
+        // A capture given up after two seconds may still report its failure
+        // (a write slower than that). It must not end the capture the user
+        // started since.
+        QVERIFY(loadAndWait(_player, _demo.data()));
+        QTest::qWait(400);
+        kvm::VideoCapture *capture = _player->mainPlayer()->videoCapture();
+        QVERIFY(capture);
+        const QString stale
+            = QDir(KVApp::path(KVApp::PATH_BACKUP))
+                  .filePath(QStringLiteral("NORM201221-102040_201221-102043_CH1_0.jpg"));
+        QSignalSpy done(_player, &KVPlayer::videoCaptureDone);
+        QSignalSpy failed(_player, &KVPlayer::videoCaptureFailed);
+        _player->setDisplayPosition(3500);
+        QVERIFY(_player->startCapture());
+        emit capture->failed(stale); // before the new capture names its file
+        QVERIFY(_player->isCaptureRunning());
+        QVERIFY(done.wait(3000));
+        QCOMPARE(failed.count(), 0);
+
+        QVERIFY(!QGuiApplication::overrideCursor());
+        // (The failure of the capture running now ends it at once:
+        // captureThatCannotWriteEndsAtOnce.)
     }
 
     void keyHandler()

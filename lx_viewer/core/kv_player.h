@@ -99,7 +99,7 @@ private slots:
     void onReleaseBlockEvent();
     void onReadyForCapture();
     void onFailToCapture();
-    void onCaptureError();
+    void onCaptureError(const QString &path);
     void onPlayRestart();
     void onSliderPressedPlain();
 

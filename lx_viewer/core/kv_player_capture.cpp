@@ -33,6 +33,9 @@ bool KVPlayer::startCapture()
     const bool wasPaused = _playerF->isPaused();
     if (!wasPaused)
         playOrPause(false);
+    // Until this capture names its file, a late report of an earlier one
+    // matches nothing.
+    _captureName.clear();
     _captureFailTimer = new QTimer(this);
     _captureFailTimer->setSingleShot(true);
     connect(_captureFailTimer, &QTimer::timeout, this, &KVPlayer::onFailToCapture);
@@ -84,8 +87,8 @@ void KVPlayer::requestVideoCaptureProcess()
     capture->setCaptureName(_captureName);
     connect(capture, &kvm::VideoCapture::saved, this, &KVPlayer::onCaptureSavedFront,
         Qt::UniqueConnection);
-    connect(capture, &kvm::VideoCapture::failed, this, &KVPlayer::onCaptureError,
-        Qt::UniqueConnection);
+    connect(
+        capture, &kvm::VideoCapture::failed, this, &KVPlayer::onCaptureError, Qt::UniqueConnection);
     if (!capture->capture())
         qInfo() << "capture not started" << _captureDir << "[" << Q_FUNC_INFO << __LINE__ << "]";
 }
@@ -108,12 +111,16 @@ void KVPlayer::onCaptureSavedFront(const QString &path)
     emit videoCaptureDone(_captures.get());
 }
 
-void KVPlayer::onCaptureError()
+void KVPlayer::onCaptureError(const QString &path)
 {
     // The picture could not be written: waiting out the two seconds would
-    // only end in silence, and the next try would fail the same way.
-    if (!_captureFailTimer)
+    // only end in silence, and the next try would fail the same way. A
+    // failure of a capture given up earlier does not end a newer one.
+    if (!_captureFailTimer || _captureName.isEmpty()
+        || !QFileInfo(path).fileName().startsWith(_captureName)) {
+        qInfo() << "late capture failure ignored" << path << "[" << Q_FUNC_INFO << __LINE__ << "]";
         return;
+    }
     onFailToCapture();
     emit videoCaptureFailed(_captureDir);
 }

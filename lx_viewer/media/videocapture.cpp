@@ -63,27 +63,28 @@ QString VideoCapture::writeJpeg(const VideoFrame &frame, const QString &path, in
     return QString();
 }
 
-void VideoCapture::fail(const QString &why)
+void VideoCapture::fail(const QString &why, const QString &path)
 {
-    qWarning() << "capture failed:" << why << "[" << Q_FUNC_INFO << __LINE__ << "]";
+    qWarning() << "capture failed:" << why << path << "[" << Q_FUNC_INFO << __LINE__ << "]";
     emit error(AVError(AVError::CaptureError, why));
-    emit failed();
+    emit failed(path);
 }
 
 bool VideoCapture::capture()
 {
+    const QString named = QDir(_dir).filePath(_name);
     const QString format = _format.toLower();
     if (format != QLatin1String("jpg") && format != QLatin1String("jpeg")) {
-        fail(QStringLiteral("unsupported format ") + _format);
+        fail(QStringLiteral("unsupported format ") + _format, named);
         return false;
     }
     const VideoFrame frame = _player ? _player->presentedFrame() : VideoFrame();
     if (!frame.isValid()) {
-        fail(QStringLiteral("no frame shown"));
+        fail(QStringLiteral("no frame shown"), named);
         return false;
     }
     if (_dir.isEmpty() || !QDir().mkpath(_dir)) {
-        fail(QStringLiteral("cannot make the folder ") + _dir);
+        fail(QStringLiteral("cannot make the folder ") + _dir, named);
         return false;
     }
     const QString path = fileNameFor(frame);
@@ -102,7 +103,7 @@ bool VideoCapture::capture()
                 if (why.isEmpty())
                     emit self->saved(path);
                 else
-                    self->fail(why);
+                    self->fail(why, path);
             },
             Qt::QueuedConnection);
     });

@@ -54,11 +54,13 @@ public:
 
 signals:
     void saved(const QString &path);
-    void failed();
+    // The capture of path failed (before a frame was taken: path is the
+    // folder joined with the capture name alone).
+    void failed(const QString &path);
     void error(const kvm::AVError &error);
 
 private:
-    void fail(const QString &why);
+    void fail(const QString &why, const QString &path);
 
     AVPlayer *_player;
     bool _async = true;
