@@ -9,7 +9,9 @@
 #include "app/kv_language.h"
 #include "app/kv_settings.h"
 #include "app/kv_shortcut.h"
+#include "data/kv_video_file_list.h"
 #include "kv_modal_driver.h"
+#include "kv_player_fixtures.h"
 #include "kv_test_main.h"
 #include "kv_window_test_util.h"
 #include "ui/kv_app_restart.h"
@@ -511,9 +513,11 @@ private slots:
         if (KVGraphics::isOldChipset(KVGraphics::displayAdapterNames()))
             QSKIP("this machine's adapter keeps acceleration off");
         QStringList launched;
+        QStringList launchedWith;
         bool launchWorks = true;
-        KVAppRestart::setLauncher([&](const QString &program, const QStringList &) {
+        KVAppRestart::setLauncher([&](const QString &program, const QStringList &arguments) {
             launched << program;
+            launchedWith = arguments;
             return launchWorks;
         });
         const auto restoreLauncher = qScopeGuard([] { KVAppRestart::setLauncher({}); });
@@ -586,6 +590,7 @@ private slots:
         takeWarning(&warning);
         clickBox();
         QCOMPARE(launched.size(), 1);
+        QVERIFY(launchedWith.isEmpty()); // nothing listed: nothing to open
         QVERIFY2(
             warning.contains(QString::fromUtf8("再起動できませんでした")), qPrintable(warning));
         QVERIFY(_events.isEmpty());
@@ -593,8 +598,13 @@ private slots:
         settings->setHwAccelOff(false);
         box->setChecked(true);
 
-        // OK: stored as off, the viewer's own program starts again and this
-        // one closes the way its close button does.
+        // OK: stored as off, the viewer's own program starts again, on the
+        // card listed here, and this one closes the way its close button does.
+        QTemporaryDir card;
+        QString error;
+        QVERIFY2(
+            !KVPlayerFixture::makeCard(card.path(), 2, 4, &error).isEmpty(), qPrintable(error));
+        QVERIFY(KVVideoFileList::instance()->buildFolderNow(card.path()) > 0);
         launchWorks = true;
         launched.clear();
         answerOk();
@@ -602,6 +612,7 @@ private slots:
         QVERIFY(!box->isChecked());
         QVERIFY(settings->hwAccelOff());
         QCOMPARE(launched, QStringList{QCoreApplication::applicationFilePath()});
+        QCOMPARE(launchedWith, QStringList{card.path()});
         QCOMPARE(_events, QList<int>{5});
         QVERIFY(!_window->isVisible());
         settings->setHwAccelOff(false);

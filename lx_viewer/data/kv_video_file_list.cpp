@@ -62,6 +62,7 @@ int KVVideoFileList::loadFolder(const QString &folder)
     if (urls.isEmpty())
         return 0;
     KVSettings::instance()->setRecentPath(folder);
+    _folder = folder;
     QThreadPool::globalInstance()->start(new KVVideoFileListLoader(urls), kLoaderPriority);
     return int(urls.size());
 }
@@ -119,6 +120,7 @@ int KVVideoFileList::buildFolderNow(const QString &folder)
 {
     QList<QUrl> urls;
     scanFolder(folder, urls, 0);
+    _folder = folder;
     return buildListNow(urls);
 }
 

@@ -77,6 +77,8 @@ public:
     int buildListNow(const QList<QUrl> &urls);
     // scanFolder + buildListNow, without touching the settings.
     int buildFolderNow(const QString &folder);
+    // The folder the list was last read from (empty before the first).
+    QString folder() const { return _folder; }
 
     // (Taking a file into a build, addFile, is KVVideoFileListBuilder's.)
     // Whether an item of the same recording (base name without its camera
@@ -164,6 +166,7 @@ private:
     // Unlinked by removeItem; kept until the next hand-over.
     QList<KVVideoItemRef> _unlinked;
     int _filter = KVVideoItem::FILTER_NORM | KVVideoItem::FILTER_EVEN;
+    QString _folder;
     KVVideoItem *_currentItem = nullptr;
     KVVideoItemRef _currentRef; // keeps the current item alive while set
 };

@@ -2,6 +2,7 @@
 
 #include "app/kv_app.h"
 #include "app/kv_application.h"
+#include "data/kv_video_file_list.h"
 #include "ui/kv_window_main.h"
 
 #include <QCoreApplication>
@@ -34,8 +35,14 @@ bool restart()
     if (app)
         app->releaseInstance();
     const QString program = QCoreApplication::applicationFilePath();
+    // The new viewer opens the folder whose recordings are listed here, so
+    // the switch does not cost the user the card they were looking at.
+    const KVVideoFileList *catalogue = KVVideoFileList::instance();
+    QStringList arguments;
+    if (!catalogue->allItems().isEmpty() && !catalogue->folder().isEmpty())
+        arguments << catalogue->folder();
     const bool started
-        = launcher() ? launcher()(program, {}) : QProcess::startDetached(program, QStringList());
+        = launcher() ? launcher()(program, arguments) : QProcess::startDetached(program, arguments);
     if (!started) {
         qWarning() << "restart: cannot start" << program << "- staying open"
                    << "[" << Q_FUNC_INFO << __LINE__ << "]";

@@ -1,8 +1,9 @@
 #pragma once
 // Restarts the viewer (after the hardware-acceleration switch): pending
 // events are flushed, the program waits 100 ms, gives up its single-instance
-// guard and starts its own executable again, so the new viewer never meets
-// the old one's guard. Only once the new viewer is on its way does this one
+// guard and starts its own executable again (on the folder whose recordings
+// are listed, if any), so the new viewer never meets the old one's guard.
+// Only once the new viewer is on its way does this one
 // close, the same way as by its close button (a backup under way is
 // stopped, the frames hear that the application closes). When the new
 // viewer cannot be started, this one takes its guard back and stays open:
