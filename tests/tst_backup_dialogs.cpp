@@ -295,6 +295,39 @@ private slots:
         QVERIFY(!QApplication::overrideCursor());
     }
 
+    void cancelBeforeTheQuestionArrives()
+    {
+        // The worker waits for an answer and its question is still queued
+        // when a cancel (clicked earlier) ends the wait: no question may be
+        // shown then, since its answer would go nowhere and the old files
+        // stay as they are.
+        selectRecording(QStringLiteral("EVEN201221-102047"));
+        const QString target = KVTest::makeTempDir(QStringLiteral("backup"));
+        QVERIFY(KVTest::writeFile(target + "/EVEN201221-102047F.MP4", "old front"));
+        QVERIFY(KVTest::writeFile(target + "/EVEN201221-102047R.MP4", "old rear"));
+        bool asked = false;
+        KVTest::whenModal<KVDialogOverwrite>(
+            [](KVDialogOverwrite *d) { d->overwriteButton()->click(); }, &asked, 3000);
+        const int ends = _ends;
+        QVERIFY(list()->startBackup(target));
+        // No event is handled here: the worker's question stays queued.
+        KVBackupHandover &handover = KVBackupHandover::instance();
+        QDeadlineTimer deadline(10000);
+        while (!handover.isWaiting() && !deadline.hasExpired())
+            QThread::msleep(5);
+        QVERIFY(handover.isWaiting());
+        KVVideoFileList::cancelBackup();
+        QVERIFY(handover.waitForFinish(10000));
+        QVERIFY(
+            QTest::qWaitFor([&] { return _ends > ends && !KVDialogProgress::current(); }, 10000));
+        QTest::qWait(300);
+        QVERIFY(!asked);
+        QCOMPARE(_ends, ends + 1);
+        QCOMPARE(KVTest::readFile(target + "/EVEN201221-102047F.MP4"), QByteArray("old front"));
+        QCOMPARE(KVTest::readFile(target + "/EVEN201221-102047R.MP4"), QByteArray("old rear"));
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
     // The target "folder" is a file: nothing can be made there; the message
     // names both files and the reason.
     void failuresAreNamed()

@@ -56,6 +56,14 @@ void KVBackupController::onBackupPaused(bool paused)
             progress->show();
         return;
     }
+    // The question comes queued: a cancel clicked before it arrived has
+    // ended the wait already, and a question shown now would take an answer
+    // that nobody reads.
+    if (!KVBackupHandover::instance().isWaiting()) {
+        qInfo() << "KVBackupController: question no longer awaited"
+                << "[" << Q_FUNC_INFO << __LINE__ << "]";
+        return;
+    }
     if (progress)
         progress->hide();
     auto *question = new KVDialogOverwrite(
