@@ -12,6 +12,7 @@
 #include "kv_test_main.h"
 #include "kv_test_util.h"
 #include "kv_window_test_util.h"
+#include "ui/kv_frame_eq.h"
 #include "ui/kv_frame_play.h"
 #include "ui/kv_frame_title.h"
 #include "ui/kv_frame_video.h"
@@ -21,6 +22,7 @@
 #include "ui/kv_widget_check_box.h"
 #include "ui/kv_window_main.h"
 
+#include <QAbstractButton>
 #include <QLabel>
 #include <QtTest>
 
@@ -71,6 +73,25 @@ private slots:
         };
         for (const auto &pair : playBar)
             QCOMPARE(pair.first->toolTip(), pair.second);
+        // No button anywhere in the window speaks Japanese, the video title
+        // bars and the equaliser included.
+        const auto japanese = [](const QString &text) {
+            for (const QChar c : text)
+                if ((c.unicode() >= 0x3000 && c.unicode() <= 0x9FFF)
+                    || (c.unicode() >= 0xFF00 && c.unicode() <= 0xFFEF))
+                    return true;
+            return false;
+        };
+        for (QAbstractButton *button : _window->findChildren<QAbstractButton *>())
+            QVERIFY2(!japanese(button->toolTip()),
+                qPrintable(button->objectName() + QLatin1Char(' ') + button->toolTip()));
+        QCOMPARE(_window->frameEQ()->speedButton()->toolTip(), QStringLiteral("Play Speed"));
+        // Muting keeps the mute button's tool tip English.
+        LXButton *mute = _window->frameEQ()->muteButton();
+        mute->click();
+        QCOMPARE(mute->toolTip(), QStringLiteral("Unmute"));
+        mute->click();
+        QCOMPARE(mute->toolTip(), QStringLiteral("Volume"));
         // The video frame's camera title is the English picture.
         QCOMPARE(_window->frameVideo()->titleImage(),
             QStringLiteral(":/image/title_video_front_en.png"));

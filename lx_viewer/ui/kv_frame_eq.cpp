@@ -24,19 +24,19 @@ KVFrameEQ::KVFrameEQ(QWidget *parent) : KVWidgetBase(parent, false)
     _layout->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
     KVLayout::addSpacer(_layout, 4, 0);
-    _contrastButton = addButton("v_constrast", "contrast", false);
+    _contrastButton = addButton("v_constrast", "contrast", "Contrast", false);
     _contrastSlider = new KVSlider(this);
     addSlider(_contrastSlider, 100, kDefaultValue);
     KVLayout::addSpacer(_layout, 20, 0);
-    _brightnessButton = addButton("v_brightness", "brightness", false);
+    _brightnessButton = addButton("v_brightness", "brightness", "Brightness", false);
     _brightnessSlider = new KVSlider(this);
     addSlider(_brightnessSlider, 100, kDefaultValue);
     KVLayout::addSpacer(_layout, 20, 0);
-    _muteButton = addButton("v_volume", "volume_mute", true);
+    _muteButton = addButton("v_volume", "volume_mute", "Volume", true);
     _volumeSlider = new KVSlider(this);
     addSlider(_volumeSlider, 100, kDefaultValue);
     KVLayout::addSpacer(_layout, 20, 0);
-    _speedButton = addButton("v_speed", "play_speed", false);
+    _speedButton = addButton("v_speed", "play_speed", "Play Speed", false);
     _speedSlider = new KVReleasedSlider(this);
     _speedSlider->setTickInterval(1);
     addSlider(_speedSlider, KVPlayer::kSpeedCount - 1, KVPlayer::kDefaultSpeedIndex);
@@ -69,13 +69,17 @@ KVFrameEQ::KVFrameEQ(QWidget *parent) : KVWidgetBase(parent, false)
     QMetaObject::invokeMethod(player, "onSetVolume", Qt::DirectConnection);
 }
 
-LXButton *KVFrameEQ::addButton(const char *image, const char *key, bool toggle)
+LXButton *KVFrameEQ::addButton(const char *image, const char *key, const char *english, bool toggle)
 {
     const QString name = QLatin1String(image);
     const QString tip = KVLanguage::lookupJapanese(QLatin1String(key));
     const QSize size(kButtonSize, kButtonSize);
-    return toggle ? LXButton::createToggleButton(this, _layout, name, tip, size)
-                  : LXButton::createImageButton(this, _layout, name, tip, size);
+    LXButton *button = toggle ? LXButton::createToggleButton(this, _layout, name, tip, size)
+                              : LXButton::createImageButton(this, _layout, name, tip, size);
+    // An English user gets no Japanese tool tip on this bar.
+    KVLanguage::instance()->registerText(
+        KVLanguage::LANGUAGE_ENGLISH, KVLanguage::TOOLTIP, button, QLatin1String(english));
+    return button;
 }
 
 void KVFrameEQ::addSlider(KVSlider *slider, int maximum, int value)
@@ -110,8 +114,11 @@ void KVFrameEQ::onPlayEvent(PLAY_EVENT event, KVVideoItem *)
     if (event != PLAY_MUTED && event != PLAY_UNMUTED)
         return;
     const bool muted = event == PLAY_MUTED;
-    _muteButton->setToolTip(KVLanguage::lookupJapanese(
-        muted ? QStringLiteral("volume_un_mute") : QStringLiteral("volume_mute")));
+    if (KVLanguage::isJapanese())
+        _muteButton->setToolTip(KVLanguage::lookupJapanese(
+            muted ? QStringLiteral("volume_un_mute") : QStringLiteral("volume_mute")));
+    else
+        _muteButton->setToolTip(muted ? QStringLiteral("Unmute") : QStringLiteral("Volume"));
     _volumeSlider->setEnabled(!muted);
     const bool blocked = _muteButton->blockSignals(true);
     _muteButton->setChecked(muted);

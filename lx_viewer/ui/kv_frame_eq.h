@@ -47,7 +47,7 @@ public slots:
     void onDefaultContrast();
 
 private:
-    LXButton *addButton(const char *image, const char *key, bool toggle);
+    LXButton *addButton(const char *image, const char *key, const char *english, bool toggle);
     void addSlider(KVSlider *slider, int maximum, int value);
 
     QHBoxLayout *_layout = nullptr;

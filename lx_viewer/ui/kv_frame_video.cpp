@@ -34,10 +34,10 @@ KVFrameVideoBase::KVFrameVideoBase(QWidget *parent, bool isMain)
     _titleLabel = new QLabel(_titleBar);
     titleLayout->addWidget(_titleLabel);
     titleLayout->addStretch(1);
-    _flipHButton = addTitleButton(titleLayout, "vt_flip_h", "flip_h");
-    _flipVButton = addTitleButton(titleLayout, "vt_flip_v", "flip_v");
-    _swapButton = addTitleButton(titleLayout, "vt_swap", "swap");
-    _fullScreenButton = addTitleButton(titleLayout, "vt_fullscreen", "fullscreen");
+    _flipHButton = addTitleButton(titleLayout, "vt_flip_h", "flip_h", "Flip Horizontal");
+    _flipVButton = addTitleButton(titleLayout, "vt_flip_v", "flip_v", "Flip Vertical");
+    _swapButton = addTitleButton(titleLayout, "vt_swap", "swap", "Swap Front/Rear");
+    _fullScreenButton = addTitleButton(titleLayout, "vt_fullscreen", "fullscreen", "Full Screen");
     _layout->addWidget(_titleBar);
 
     _logoWidget = new LXLogoWidget(this, isMain);
@@ -62,10 +62,14 @@ KVFrameVideoBase::KVFrameVideoBase(QWidget *parent, bool isMain)
         &KVFrameVideoBase::onLanguageChange);
 }
 
-LXButton *KVFrameVideoBase::addTitleButton(QHBoxLayout *layout, const char *image, const char *key)
+LXButton *KVFrameVideoBase::addTitleButton(
+    QHBoxLayout *layout, const char *image, const char *key, const char *english)
 {
     LXButton *button = LXButton::createImageButton(_titleBar, layout, QLatin1String(image),
         KVLanguage::lookupJapanese(QLatin1String(key)), QSize(36, kTitleHeight));
+    // An English user gets no Japanese tool tip on this bar.
+    KVLanguage::instance()->registerText(
+        KVLanguage::LANGUAGE_ENGLISH, KVLanguage::TOOLTIP, button, QLatin1String(english));
     KVLayout::addSpacer(layout, 6, 0);
     return button;
 }

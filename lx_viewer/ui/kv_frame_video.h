@@ -93,7 +93,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
-    LXButton *addTitleButton(QHBoxLayout *layout, const char *image, const char *key);
+    LXButton *addTitleButton(
+        QHBoxLayout *layout, const char *image, const char *key, const char *english);
     void repaintZoomPosition();
     bool panning() const;
 
