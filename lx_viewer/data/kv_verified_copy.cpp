@@ -92,8 +92,10 @@ KVVerifiedCopy::Result KVVerifiedCopy::copy(const QString &source, const QString
             return failed(FAILURE_WRITE, out.errorString());
         copied += buffer.size();
     }
-    if (!out.flush() || ::fsync(out.handle()) != 0)
+    if (!out.flush())
         return failed(FAILURE_WRITE, out.errorString());
+    if (::fsync(out.handle()) != 0)
+        return failed(FAILURE_WRITE, QString::fromLocal8Bit(std::strerror(errno)));
     // The check below reads the copy back: from the device, not from the
     // pages just written (which would only compare memory with itself).
     // The pages are clean after the sync, so the kernel can let them go.
@@ -147,8 +149,15 @@ QString KVVerifiedCopy::syncFolder(const QString &folder)
 {
     const int fd
         = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return QString::fromLocal8Bit(std::strerror(errno));
+    if (fd < 0) {
+        // A folder we may write but not read (mode 0333) cannot be opened
+        // to be synced. The copy is in place and its data is on the device:
+        // calling it failed would tell the user to look for a fault that
+        // is not there.
+        qInfo() << "cannot open" << folder << "to sync it:" << std::strerror(errno) << "["
+                << Q_FUNC_INFO << __LINE__ << "]";
+        return QString();
+    }
     QString error;
     // Some file systems cannot sync a folder (EINVAL): their rename is as
     // safe as it gets.

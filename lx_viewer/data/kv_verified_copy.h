@@ -41,6 +41,7 @@ public:
 
 private:
     // Writes the folder's entries to the device; the system's error text,
-    // or empty when done (or when the file system cannot sync folders).
+    // or empty when done (or when the file system cannot sync folders, or
+    // the folder may be written but not read).
     static QString syncFolder(const QString &folder);
 };
