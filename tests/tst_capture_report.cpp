@@ -672,7 +672,7 @@ private slots:
         const QString folder = KVTest::makeTempDir(QStringLiteral("unopened"));
         auto saveAs = [](const QString &target) {
             return [target](QFileDialog *d) {
-                d->selectFile(target);
+                KVTest::typeFileName(d, target);
                 static_cast<QDialog *>(d)->accept();
             };
         };
@@ -726,7 +726,7 @@ private slots:
         bool warned = false;
         answerWarning(&text, &warned, 15000);
         QVERIFY(report([&](QFileDialog *d) {
-            d->selectFile(target);
+            KVTest::typeFileName(d, target);
             static_cast<QDialog *>(d)->accept();
         }));
         QTRY_VERIFY(warned);
@@ -752,7 +752,7 @@ private slots:
             return [typed, before](QFileDialog *d) {
                 if (before)
                     before();
-                d->selectFile(typed);
+                KVTest::typeFileName(d, typed);
                 static_cast<QDialog *>(d)->accept();
             };
         };
@@ -847,7 +847,7 @@ private slots:
         ran = false;
         KVTest::whenModal<QFileDialog>(
             [&](QFileDialog *d) {
-                d->selectFile(workbook);
+                KVTest::typeFileName(d, workbook);
                 static_cast<QDialog *>(d)->accept();
             },
             &ran, 5000);
@@ -907,7 +907,7 @@ private slots:
         const QString target
             = KVTest::makeTempDir(QStringLiteral("plainreport")) + QStringLiteral("/plain.xlsx");
         QVERIFY(report([&](QFileDialog *d) {
-            d->selectFile(target);
+            KVTest::typeFileName(d, target);
             static_cast<QDialog *>(d)->accept();
         }));
         const KVTest::XlsxBook book(target);
@@ -940,7 +940,7 @@ private slots:
         const QString target
             = KVTest::makeTempDir(QStringLiteral("mapreport")) + QStringLiteral("/map.xlsx");
         QVERIFY(report([&](QFileDialog *d) {
-            d->selectFile(target);
+            KVTest::typeFileName(d, target);
             static_cast<QDialog *>(d)->accept();
         }));
         const KVTest::XlsxBook book(target);

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QWidget>
@@ -39,6 +41,13 @@ QString saveScreenshot(QWidget *widget, const QString &name)
         return QString();
     const QString path = dir + QLatin1Char('/') + name + QStringLiteral(".png");
     return widget->grab().save(path) ? path : QString();
+}
+
+void typeFileName(QFileDialog *dialog, const QString &path)
+{
+    dialog->selectFile(path);
+    if (auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+        edit->setText(path);
 }
 
 } // namespace KVTest

@@ -7,6 +7,7 @@
 #include <QPoint>
 #include <QString>
 
+class QFileDialog;
 class QWidget;
 
 namespace KVTest
@@ -22,5 +23,10 @@ void dragWindow(QWidget *window, const QPoint &from, const QPoint &to);
 // KV_BINARY_DIR/screenshots/<name>.png (the folder is created); saves a
 // grab of the widget there and returns the path, empty on failure.
 QString saveScreenshot(QWidget *widget, const QString &name);
+
+// Puts path into a (Qt's own) file dialog's name field, as a user types it.
+// selectFile alone leaves the proposed name in place when the field has the
+// focus and the file does not exist yet, which depends on window timing.
+void typeFileName(QFileDialog *dialog, const QString &path);
 
 } // namespace KVTest
