@@ -91,20 +91,30 @@ private slots:
     {
         // The record of second s starts exactly at s x 1000 ms, also where a
         // floating-point ratio would land just below a whole number.
+        using KVMapScript::indexAt;
         for (qint64 s = 0; s < 60; ++s) {
-            QCOMPARE(KVMapScript::indexAt(60, s * 1000, 60000), s);
-            QCOMPARE(KVMapScript::indexAt(60, s * 1000 + 999, 60000), s);
-            QCOMPARE(KVMapScript::indexAt(1200, s * 1000 + 50, 60000), s * 20 + 1);
+            QCOMPARE(indexAt(60, s * 1000, 60000, 1000), s);
+            QCOMPARE(indexAt(60, s * 1000 + 999, 60000, 1000), s);
+            QCOMPARE(indexAt(1200, s * 1000 + 50, 60000, 50), s * 20 + 1);
         }
-        QCOMPARE(KVMapScript::indexAt(60, 60000, 60000), 60);
-        QCOMPARE(KVMapScript::indexAt(60, 90000, 60000), 90);
-        QCOMPARE(KVMapScript::indexAt(60, -5, 60000), 0);
-        QCOMPARE(KVMapScript::indexAt(60, 1000, 0), -1);
-        QCOMPARE(KVMapScript::indexAt(60, 1000, -1), -1);
+        QCOMPARE(indexAt(60, 60000, 60000, 1000), 60);
+        QCOMPARE(indexAt(60, 90000, 60000, 1000), 90);
+        QCOMPARE(indexAt(60, -5, 60000, 1000), 0);
+        QCOMPARE(indexAt(60, 1000, 0, 1000), -1);
+        QCOMPARE(indexAt(60, 1000, -1, 1000), -1);
+        // A recording of 59.967 s keeps 59 records: second 58 is record 58
+        // (a share of 59 over 59.967 s gave 57, a second behind), and the
+        // cut-off rest shows the last record until the end.
+        QCOMPARE(indexAt(59, 58500, 59967, 1000), 58);
+        QCOMPARE(indexAt(59, 59500, 59967, 1000), 58);
+        QCOMPARE(indexAt(59, 59967, 59967, 1000), 59);
+        QCOMPARE(indexAt(1180, 58500, 59967, 50), 1170);
+        QCOMPARE(indexAt(1180, 59966, 59967, 50), 1179);
+        // No records: nothing to index, before the end or after.
+        QCOMPARE(indexAt(0, 500, 900, 1000), 0);
         // A day of samples at the end of a day: no overflow.
         const quint64 day = 24 * 3600;
-        QCOMPARE(KVMapScript::indexAt(20 * day, qint64(day) * 1000, qint64(day) * 1000),
-            qint64(20 * day));
+        QCOMPARE(indexAt(20 * day, qint64(day) * 1000, qint64(day) * 1000, 50), qint64(20 * day));
     }
 
     void carFollowsRecords()

@@ -18,6 +18,7 @@
 #include "ui/kv_frame_graph.h"
 #include "ui/kv_graph_widget.h"
 #include "ui/kv_lx_button.h"
+#include "ui/kv_map_script.h"
 #include "ui/kv_speed_frame.h"
 #include "ui/kv_speed_widget.h"
 
@@ -325,6 +326,55 @@ private slots:
         QCOMPARE(LXSpeedFrame::speedAt(d, 4000, 3000), -1.0);
         QCOMPARE(LXSpeedFrame::speedAt(d, 0, 0), -1.0);
         QCOMPARE(LXSpeedFrame::speedAt(KVSensorData(), 0, 3000), -1.0);
+    }
+
+    void displaysKeepStepInAPartSecond()
+    {
+        // A recording 4.9 s long keeps four whole seconds of data. Record s
+        // and samples 20s..20s+19 belong to second s of the picture: the
+        // displays must not spread four seconds over 4.9 (they ran up to a
+        // second behind near the end).
+        const KVVideoItemRef item = KVSensorFixture::makeRecording(
+            _folder, "part_second", 5,
+            [](int second, int) {
+                KVSensorEntry e = entry(35.0 + second, 139.0, 10 * (second + 1));
+                e.x = code(0.25 * second);
+                return e;
+            },
+            4900);
+        QVERIFY(item);
+        const KVSensorData &d = *item->sensorData();
+        QCOMPARE(d.positionCount(), 4u);
+        QCOMPARE(d.sampleCount(), 80u);
+        QCOMPARE(LXSpeedFrame::speedAt(d, 2999, 4900), 30.0);
+        QCOMPARE(LXSpeedFrame::speedAt(d, 3000, 4900), 40.0);
+        // The cut-off rest of the last second shows the last record.
+        QCOMPARE(LXSpeedFrame::speedAt(d, 4899, 4900), 40.0);
+        QCOMPARE(LXSpeedFrame::speedAt(d, 4900, 4900), 40.0);
+        double latitude = 0.0, longitude = 0.0;
+        QVERIFY(LXFrameGPS::positionAt(d, 3000, 4900, &latitude, &longitude));
+        QCOMPARE(latitude, 38.0);
+        KVMapCar car;
+        QCOMPARE(car.update(d, 3000, 4900), QStringLiteral("moveToMap(38.000000,139.000000);"));
+        QCOMPARE(car.update(d, 4899, 4900), QString());
+
+        // The graph: the read-outs, and the trace drawn on the cursor's scale.
+        KVFrameGraph frame;
+        frame.resize(690, 79);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        KVGraphWidget *graph = frame.graph();
+        graph->onPlayEvent(PLAY_LOADED, item.data());
+        graph->onPositionChanged(3000, 4900);
+        QCOMPARE(frame.valueLabel(0)->text(), QStringLiteral(" 0.75"));
+        graph->onPositionChanged(2999, 4900);
+        QCOMPARE(frame.valueLabel(0)->text(), QStringLiteral(" 0.50"));
+        graph->onPositionChanged(3000, 4900);
+        const QPolygonF &trace = graph->trace(KVGraphWidget::AXIS_X);
+        QCOMPARE(trace.size(), 80);
+        QVERIFY2(qAbs(trace[60].x() - graph->cursorColumn()) <= 1.0,
+            qPrintable(QStringLiteral("%1 / %2").arg(trace[60].x()).arg(graph->cursorColumn())));
+        graph->onPlayEvent(PLAY_STOPPED, nullptr);
     }
 
     void speedDigits()

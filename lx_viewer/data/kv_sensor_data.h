@@ -33,6 +33,9 @@ public:
     // Durations beyond a day are fitted to one day.
     void fitToDuration(quint32 durationMs);
     static constexpr quint32 kMaxFitSeconds = 24 * 3600;
+    // The slot of one position record and of one acceleration sample.
+    static constexpr qint64 kPositionPeriodMs = 1000;
+    static constexpr qint64 kSamplePeriodMs = 50;
 
     bool hasPosition() const { return _hasPosition; }
     quint32 positionCount() const { return static_cast<quint32>(_positions.size()); }

@@ -67,7 +67,8 @@ bool LXFrameGPS::positionAt(
     if (!data.hasPosition())
         return false;
     const qint64 n = data.positionCount();
-    qint64 i = KVMapScript::indexAt(quint64(n), position, duration);
+    qint64 i
+        = KVMapScript::indexAt(quint64(n), position, duration, KVSensorData::kPositionPeriodMs);
     if (i < 0 || i > n || n == 0)
         return false;
     i = std::min(i, n - 1);

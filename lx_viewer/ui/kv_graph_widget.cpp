@@ -64,7 +64,11 @@ void KVGraphWidget::rebuildTraces()
     const std::vector<KVGSensorSample> &samples = _data->samples();
     const qsizetype n = qsizetype(samples.size());
     if (n > 0) {
-        const float step = float(w) / float(n);
+        // Sample j is the moment j x 50 ms, drawn where the cursor stands
+        // at that moment.
+        const float step = _durationMs > 0
+            ? float(double(w) * double(KVSensorData::kSamplePeriodMs) / double(_durationMs))
+            : float(w) / float(n);
         for (QPolygonF &trace : _traces)
             trace.reserve(n);
         for (qsizetype i = 0; i < n; ++i) {
@@ -89,10 +93,12 @@ void KVGraphWidget::loadSensorData(const KVSensorData *data)
 void KVGraphWidget::onPlayEvent(PLAY_EVENT event, KVVideoItem *item)
 {
     if (event == PLAY_LOADED) {
+        _durationMs = item ? qint64(item->duration()) : 0;
         loadSensorData(item ? item->sensorData() : nullptr);
     } else if (event == PLAY_STOPPED) {
         _cursor = -1;
         _data = nullptr;
+        _durationMs = 0;
         clearTraces();
         update();
         if (_labels[AXIS_X]) {
@@ -110,6 +116,11 @@ void KVGraphWidget::onPositionChanged(qint64 position, qint64 duration)
     if (duration <= 0)
         return;
     position = qBound<qint64>(0, position, duration);
+    if (duration != _durationMs) {
+        _durationMs = duration;
+        if (_data)
+            rebuildTraces();
+    }
     const int x = int(qint64(width()) * position / duration);
     if (x != _cursor) {
         _cursor = x;
@@ -117,7 +128,8 @@ void KVGraphWidget::onPositionChanged(qint64 position, qint64 duration)
     }
     if (!_labels[AXIS_X] || !_data)
         return;
-    const qint64 i = KVMapScript::indexAt(_data->sampleCount(), position, duration);
+    const qint64 i = KVMapScript::indexAt(
+        _data->sampleCount(), position, duration, KVSensorData::kSamplePeriodMs);
     if (i < 0 || i >= qint64(_data->sampleCount()))
         return;
     const KVGSensorSample &sample = _data->samples()[size_t(i)];

@@ -74,6 +74,9 @@ private:
     int _zoom = 4;
     int _cursor = -1;
     const KVSensorData *_data = nullptr;
+    // The length the cursor is placed on; the traces use the same time
+    // scale (0 until the first position: the samples fill the width).
+    qint64 _durationMs = 0;
     QLabel *_labels[3] = {nullptr, nullptr, nullptr};
     QPolygonF _traces[3];
 };

@@ -2,6 +2,8 @@
 
 #include "data/kv_sensor_data.h"
 
+#include <algorithm>
+
 namespace KVMapScript
 {
 
@@ -57,15 +59,17 @@ QString clearCarMarker()
     return QStringLiteral("clearCarMarker();");
 }
 
-qint64 indexAt(quint64 count, qint64 position, qint64 duration)
+qint64 indexAt(quint64 count, qint64 position, qint64 duration, qint64 periodMs)
 {
-    if (duration <= 0)
+    if (duration <= 0 || periodMs <= 0)
         return -1;
     if (position < 0)
         position = 0;
-    // count is at most a day of samples (1.7 million) and position a few
-    // days in ms: the product stays far inside 64 bits.
-    return static_cast<qint64>(count) * position / duration;
+    const qint64 n = static_cast<qint64>(count);
+    const qint64 slot = position / periodMs;
+    if (position >= duration)
+        return std::max(slot, n);
+    return n > 0 ? std::min(slot, n - 1) : 0;
 }
 
 bool isPathStatement(const QString &statement)
@@ -83,7 +87,8 @@ void KVMapCar::reset()
 
 QString KVMapCar::update(const KVSensorData &data, qint64 position, qint64 duration)
 {
-    const qint64 i = KVMapScript::indexAt(data.positionCount(), position, duration);
+    const qint64 i = KVMapScript::indexAt(
+        data.positionCount(), position, duration, KVSensorData::kPositionPeriodMs);
     if (i < 0)
         return QString();
     // Once the page has removed the marker, the next valid record must put

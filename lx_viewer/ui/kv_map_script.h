@@ -29,11 +29,16 @@ QString moveToMap(double latitude, double longitude);
 QString clearPath();
 QString clearCarMarker();
 
-// Index of the record or sample for a play position: trunc(count x position
-// / duration) in whole numbers, so the record of second s starts exactly at
-// s x 1000 ms. -1 when the duration is not positive; a negative position
-// counts as 0. The result may be count or more past the end.
-qint64 indexAt(quint64 count, qint64 position, qint64 duration);
+// Index of the record (periodMs 1000) or sample (50) for a play position:
+// the slot that holds the position, counted from the start, so the record of
+// second s starts at s x 1000 ms whatever the recording's length (the data
+// covers its whole seconds only; a share of count over the length would run
+// up to a second behind the picture near the end of a recording that is not
+// a whole number of seconds long). Before the end the index is at most
+// count - 1: the cut-off last part of a second shows the last slot. At or
+// past the end it is count or more. -1 when the duration is not positive; a
+// negative position counts as 0.
+qint64 indexAt(quint64 count, qint64 position, qint64 duration, qint64 periodMs);
 
 // True for the statements that reset the page's track (and its car).
 bool isPathStatement(const QString &statement);

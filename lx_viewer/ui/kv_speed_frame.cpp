@@ -40,7 +40,8 @@ double LXSpeedFrame::speedAt(const KVSensorData &data, qint64 position, qint64 d
     if (!data.hasPosition())
         return -1.0;
     const qint64 n = data.positionCount();
-    qint64 i = KVMapScript::indexAt(quint64(n), position, duration);
+    qint64 i
+        = KVMapScript::indexAt(quint64(n), position, duration, KVSensorData::kPositionPeriodMs);
     if (i < 0 || i > n || n == 0)
         return -1.0;
     i = std::min(i, n - 1);

@@ -8,7 +8,7 @@ namespace KVSensorFixture
 {
 
 KVVideoItemRef makeRecording(
-    const QString &folder, const QString &name, int seconds, const EntryFn &entry)
+    const QString &folder, const QString &name, int seconds, const EntryFn &entry, int durationMs)
 {
     const int even = seconds + (seconds % 2);
     QList<QByteArray> texts;
@@ -20,7 +20,9 @@ KVVideoItemRef makeRecording(
     }
     QDir().mkpath(folder);
     const QString path = QDir(folder).filePath(name + QStringLiteral(".mp4"));
-    if (!KVMp4Builder::writeFile(path, KVMp4Builder::movie(quint32(seconds) * 1000, 1000, texts)))
+    if (!KVMp4Builder::writeFile(path,
+            KVMp4Builder::movie(
+                quint32(durationMs > 0 ? durationMs : seconds * 1000), 1000, texts)))
         return {};
     KVVideoItemRef item = KVPlayerFixture::makeItem(path, QString());
     if (!item->loadSensorInfo())

@@ -16,11 +16,12 @@ namespace KVSensorFixture
 // second's record.
 using EntryFn = std::function<KVSensorEntry(int second, int slot)>;
 
-// Writes <folder>/<name>.mp4 of `seconds` (rounded up to even) with those
-// entries and returns its item with the sensor data loaded, or a null
-// reference when the file cannot be written or read.
-KVVideoItemRef makeRecording(
-    const QString &folder, const QString &name, int seconds, const EntryFn &entry);
+// Writes <folder>/<name>.mp4 with `seconds` (rounded up to even) of those
+// entries, `durationMs` long (0: the whole seconds), and returns its item
+// with the sensor data loaded, or a null reference when the file cannot be
+// written or read.
+KVVideoItemRef makeRecording(const QString &folder, const QString &name, int seconds,
+    const EntryFn &entry, int durationMs = 0);
 
 // One position per second from a list (fix "1" unless the entry says so),
 // samples as the entries give them.
