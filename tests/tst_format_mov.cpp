@@ -144,6 +144,7 @@ private slots:
     void malformed();
     void repeatedChunksParseNoMoreThanTheFile();
     void manyTinyTextsAreBounded();
+    void trackOfNoiseIsGivenUp();
 };
 
 void TestFormatMov::durationFromMovieHeader_data()
@@ -670,6 +671,40 @@ void TestFormatMov::manyTinyTextsAreBounded()
     QVERIFY2(summary.first().contains(QString::number(MOVFormat::kMaxTexts - 1)),
         qPrintable(summary.first()));
     QVERIFY2(g_logged.size() <= MOVFormat::kMaxLoggedDrops + 3, qPrintable(g_logged.join('\n')));
+}
+
+void TestFormatMov::trackOfNoiseIsGivenUp()
+{
+    // A track whose tables point into other data (a damaged header): texts
+    // of noise, read on the thread that opens the recording. After
+    // kMaxDropsBeforeFirstText of them without a single sensor text the
+    // reader gives up; a track with some noise before its first text is
+    // read whole.
+    const QByteArray good = KVMp4Builder::driveTexts(2).first();
+    const QByteArray noise(900, char(0xFF));
+    for (const int before :
+        {MOVFormat::kMaxDropsBeforeFirstText - 1, MOVFormat::kMaxDropsBeforeFirstText, 3000}) {
+        KVMp4Options o;
+        o.videoTrack = false;
+        o.trailingEmpty = false;
+        o.samplesPerChunk = 100;
+        o.texts = QList<QByteArray>(before, noise);
+        o.texts << good;
+        g_logged.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(collectLog);
+        const Sensor s = readSensor(KVMp4Builder::build(o));
+        qInstallMessageHandler(previous);
+        QVERIFY(s.found);
+        const bool givenUp = before >= MOVFormat::kMaxDropsBeforeFirstText;
+        QCOMPARE(int(s.positions.size()), givenUp ? 0 : 2);
+        QCOMPARE(g_logged.filter(QStringLiteral("not read further")).size(), givenUp ? 1 : 0);
+        if (givenUp) {
+            const QStringList summary = g_logged.filter(QStringLiteral("wrong shape"));
+            QCOMPARE(summary.size(), 1);
+            QVERIFY2(summary.first().contains(QString::number(MOVFormat::kMaxDropsBeforeFirstText)),
+                qPrintable(summary.first()));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestFormatMov)

@@ -388,19 +388,29 @@ void MOVFormat::readTextSample(qint64 offset, qint64 size, qint64 *budget)
     _text.assign(size_t(length), '\0');
     const qint64 got = readAt(offset + 2, _text.data(), length);
     processSubtitle(_text.data(), strnlen(_text.data(), size_t(got)));
+    if (_keptTexts == 0 && _droppedTexts >= quint64(kMaxDropsBeforeFirstText)) {
+        qInfo() << "no sensor text among the first" << _droppedTexts
+                << "samples: the track is not read further"
+                << "[" << Q_FUNC_INFO << __LINE__ << "]";
+        *budget = 0;
+    }
 }
 
 void MOVFormat::processSubtitle(const char *text, size_t length)
 {
-    const QString sample = QString::fromUtf8(text, qsizetype(length));
-    const QStringList parts = sample.split(QLatin1Char(','), Qt::KeepEmptyParts);
-    if (parts.size() != kSensorParts) {
+    // The shape is counted on the bytes (a comma is one byte in UTF-8), so
+    // noise is dropped without being decoded and split.
+    const qsizetype shape = qsizetype(std::count(text, text + length, ',')) + 1;
+    if (shape != kSensorParts) {
         if (++_droppedTexts > quint64(kMaxLoggedDrops))
             return;
-        qInfo() << "!!!!!!!!!!!!!!!:" << parts.size() << "!=" << kSensorParts << "[" << __FILE__
+        qInfo() << "!!!!!!!!!!!!!!!:" << shape << "!=" << kSensorParts << "[" << __FILE__
                 << "MOVFormat::process_subtitle" << __LINE__ << "]";
         return;
     }
+    ++_keptTexts;
+    const QString sample = QString::fromUtf8(text, qsizetype(length));
+    const QStringList parts = sample.split(QLatin1Char(','), Qt::KeepEmptyParts);
     // Entries that do not parse contribute nothing; the others are appended in
     // order, so a malformed entry never leaves a hole or overlaps the next text.
     for (int k = 0; k < kSensorParts; ++k) {

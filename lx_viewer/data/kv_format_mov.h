@@ -79,6 +79,10 @@ public:
     // Texts of the wrong shape are logged one by one up to this many; the
     // rest are counted in one line at the end of the track.
     static constexpr int kMaxLoggedDrops = 10;
+    // A track whose first this many texts all have the wrong shape is not a
+    // sensor track (its tables point into other data): it is read no
+    // further, rather than decoding up to kMaxTexts samples of noise.
+    static constexpr int kMaxDropsBeforeFirstText = 256;
 
 private:
     // One atom found by the walk: where it starts, its whole size (clamped
@@ -120,6 +124,7 @@ private:
     char _format[11] = {};
     std::vector<char> _text; // text sample buffer, reused
     quint64 _droppedTexts = 0;
+    quint64 _keptTexts = 0;
     std::vector<KVGpsRecord> _positions;
     std::vector<KVGSensorSample> _samples;
 };
