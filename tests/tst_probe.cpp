@@ -16,6 +16,8 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace
 {
 
@@ -127,6 +129,21 @@ private slots:
         QCOMPARE(run.lines.at(1)["type"].toInt(), 9999);
         QVERIFY(run.lines.at(1)["start"].isNull());
         QCOMPARE(run.lines.at(1)["duration_ms"].toInt(), 2500);
+
+        // What is not a regular file is refused at once: a FIFO (which
+        // would wait for a writer for ever), a device, a folder.
+        const QString fifo = dir + QStringLiteral("/NORM201221-102047F.MP4");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        const Run odd = probe({fifo, QStringLiteral("/dev/zero"), dir, plain});
+        QCOMPARE(odd.exitCode, 1);
+        QVERIFY2(odd.errors.contains(fifo + QStringLiteral(": not a regular file")),
+            qPrintable(odd.errors));
+        QVERIFY2(odd.errors.contains(QStringLiteral("/dev/zero: not a regular file")),
+            qPrintable(odd.errors));
+        QVERIFY2(
+            odd.errors.contains(dir + QStringLiteral(": is a folder")), qPrintable(odd.errors));
+        QCOMPARE(odd.lines.size(), 1);
+        QCOMPARE(odd.lines.at(0)["path"].toString(), plain);
     }
 
     // The catalogue of a folder, in catalogue order, as the catalogue

@@ -14,7 +14,13 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -39,17 +45,25 @@ void complain(const QString &message)
     std::fprintf(stderr, "korvid-probe: %s\n", qPrintable(message));
 }
 
-// Whether path can be read as a file; explains why not on stderr.
+// Whether path can be read as a file; explains why not on stderr. Opened
+// without blocking (a FIFO would wait for a writer for ever) and only a
+// regular file counts, as in the viewer, which reads nothing else.
 bool readable(const QString &path)
 {
-    QFileInfo info(path);
-    if (info.isDir()) {
-        complain(QStringLiteral("cannot open %1: is a folder").arg(path));
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        complain(QStringLiteral("cannot open %1: %2")
+                     .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
         return false;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        complain(QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
+    struct stat st = {};
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    ::close(fd);
+    if (!regular) {
+        complain(QStringLiteral("cannot open %1: %2")
+                     .arg(path,
+                         S_ISDIR(st.st_mode) ? QStringLiteral("is a folder")
+                                             : QStringLiteral("not a regular file")));
         return false;
     }
     return true;
