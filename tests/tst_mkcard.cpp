@@ -451,6 +451,9 @@ private slots:
             {QStringLiteral("--bogus"), QStringLiteral("1"), folder},
             {folder, folder},
             {QStringLiteral("--seconds")},
+            // (a plan of 10000 hours would not fit in memory)
+            {QStringLiteral("--seconds"), QStringLiteral("3600"), QStringLiteral("--recordings"),
+                QStringLiteral("10000"), folder},
         };
         for (const QStringList &arguments : usage) {
             const Run r = mkcard(arguments);

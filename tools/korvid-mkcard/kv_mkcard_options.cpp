@@ -9,6 +9,7 @@ namespace
 {
 
 constexpr int kMaxSide = 3840;
+constexpr qint64 kMaxCardSeconds = 24 * 3600;
 
 QString parseSize(const QString &option, const QString &text, QSize *size)
 {
@@ -80,6 +81,13 @@ QString parseCommand(const QStringList &arguments, Command *command)
         if (!error.isEmpty())
             return error;
     }
+    // The whole drive is planned in memory (twenty samples a second): a
+    // day of recordings is plenty for a demo card.
+    const qint64 total = qint64(command->card.recordings) * command->card.seconds;
+    if (total > kMaxCardSeconds)
+        return QStringLiteral("--recordings x --seconds is at most %1 (24 hours), not %2")
+            .arg(kMaxCardSeconds)
+            .arg(total);
     if (folders.size() != 1)
         return folders.isEmpty() ? QStringLiteral("no folder given")
                                  : QStringLiteral("one folder only, got %1").arg(folders.size());
@@ -97,7 +105,8 @@ QString usageText()
                           "  --front WxH       front camera size (default 1280x720)\n"
                           "  --rear WxH        rear camera size (default 640x360)\n"
                           "  --seconds S       length of each recording (default 20)\n"
-                          "  --recordings N    number of recordings, at least 4 (default 8)\n"
+                          "  --recordings N    number of recordings, at least 4 (default 8);\n"
+                          "                    N x S is at most 86400 (a day)\n"
                           "  --fps F           frames per second (default 30)\n"
                           "usage: korvid-mkcard --set-recent DIR\n"
                           "Makes DIR the viewer's recent folder unless one is stored already.\n");
