@@ -601,12 +601,20 @@ private slots:
         QTRY_COMPARE(_video->size(), QSize(690, 436));
         QCOMPARE(_window->size(), QSize(1094, 687));
 
-        // The full-screen button toggles too; Enter leaves.
-        QTest::mouseClick(_video->fullScreenButton(), Qt::LeftButton);
+        // The full-screen button toggles too, and in full screen it is the
+        // button that leaves; Enter leaves.
+        LXButton *button = _video->fullScreenButton();
+        QCOMPARE(button->toolTip(), QString::fromUtf8("フルスクリーン"));
+        QVERIFY(button->styleSheet().contains(QStringLiteral("vt_fullscreen.png")));
+        QTest::mouseClick(button, Qt::LeftButton);
         QVERIFY(_window->isFullScreen());
+        QCOMPARE(button->toolTip(), QString::fromUtf8("元のサイズに戻す"));
+        QVERIFY(button->styleSheet().contains(QStringLiteral("vt_restore.png")));
         activate();
         QTest::keyClick(_window, Qt::Key_Enter);
         QVERIFY(!_window->isFullScreen());
+        QCOMPARE(button->toolTip(), QString::fromUtf8("フルスクリーン"));
+        QVERIFY(button->styleSheet().contains(QStringLiteral("vt_fullscreen.png")));
         activate();
     }
 

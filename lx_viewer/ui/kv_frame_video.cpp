@@ -5,6 +5,7 @@
 #include "kv_layout.h"
 #include "kv_logo_widget.h"
 #include "kv_lx_button.h"
+#include "kv_style_template.h"
 #include "kv_widget_zoom_pos.h"
 #include "media/avplayer.h"
 
@@ -394,6 +395,15 @@ void KVFrameVideoBase::onAppEvent(KVApp::Event event)
         onToggleZoom();
     _fullScreen = event == KVApp::EVENT_FULLSCREEN_ENTERING;
     _titleLabel->setVisible(!_fullScreen);
+    // In full screen the title bar stays, and its button leaves full screen:
+    // it shows so.
+    _fullScreenButton->setStyleSheet(KVStyleTemplate::imageButton(
+        _fullScreen ? QStringLiteral("vt_restore") : QStringLiteral("vt_fullscreen")));
+    const bool japanese = KVLanguage::isJapanese();
+    _fullScreenButton->setToolTip(_fullScreen
+            ? (japanese ? QStringLiteral("元のサイズに戻す") : QStringLiteral("Exit Full Screen"))
+            : (japanese ? KVLanguage::lookupJapanese(QStringLiteral("fullscreen"))
+                        : QStringLiteral("Full Screen")));
     layoutInset();
 }
 
