@@ -24,6 +24,9 @@
 #include <QWebEngineSettings>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/types.h>
+
 namespace
 {
 
@@ -333,6 +336,37 @@ private slots:
         _dialog->onPlayEvent(PLAY_LOADED, nullptr);
         QCOMPARE(_dialog->takeSentScripts(), QStringList{"clearPath();"});
         _dialog->onPlayEvent(PLAY_STOPPED, nullptr);
+        _dialog->takeSentScripts();
+    }
+
+    void pageComesBackAfterItsProcessEnds()
+    {
+        // The page's process is killed (as the kernel does when memory runs
+        // short): the page is loaded again and shows the track and the car
+        // it showed, not a blank view for the rest of the session.
+        QVERIFY(_dialog->isVisible());
+        KVWidgetMap *map = _dialog->mapWidget();
+        QVERIFY(map->isPageLoaded());
+        _dialog->onPlayEvent(PLAY_LOADED, _edges.data());
+        _dialog->onPositionChanged(1000, 7000);
+        QCOMPARE(polylines(), 2);
+        QVERIFY(hasCar());
+        const qint64 pid = map->page()->renderProcessPid();
+        QVERIFY(pid > 0);
+        QSignalSpy ready(map, &KVWidgetMap::pageReady);
+        QCOMPARE(::kill(pid_t(pid), SIGKILL), 0);
+        QVERIFY(ready.wait(20000));
+        QCOMPARE(ready.last().first().toBool(), true);
+        QCOMPARE(map->pageRestarts(), 1);
+        QVERIFY(map->page()->renderProcessPid() != pid);
+        QCOMPARE(polylines(), 2);
+        QVERIFY(hasCar());
+        QCOMPARE(carAt(), QPointF(35.53125, 139.53125));
+        // And it goes on following the recording.
+        _dialog->onPositionChanged(3000, 7000);
+        QCOMPARE(carAt(), QPointF(35.5625, 139.5625));
+        _dialog->onPlayEvent(PLAY_STOPPED, nullptr);
+        QCOMPARE(polylines(), 0);
         _dialog->takeSentScripts();
     }
 

@@ -3,6 +3,7 @@
 #include "kv_map_script.h"
 
 #include <QDebug>
+#include <QMetaObject>
 #include <QPixmap>
 #include <QUrl>
 #include <QWebEnginePage>
@@ -31,6 +32,33 @@ KVWidgetMap::KVWidgetMap(QWidget *parent) : QWebEngineView(parent)
     setAcceptDrops(false);
     page()->setBackgroundColor(QColor(0x2C, 0x2C, 0x2C));
     connect(this, &QWebEngineView::loadFinished, this, &KVWidgetMap::onLoadFinished);
+    connect(page(), &QWebEnginePage::renderProcessTerminated, this,
+        [this](QWebEnginePage::RenderProcessTerminationStatus status, int code) {
+            qWarning() << "the map page's process ended:" << status << code << "[" << Q_FUNC_INFO
+                       << __LINE__ << "]";
+            // Reloading from within the page's own signal is not safe: the
+            // view is still taking the old process down.
+            QMetaObject::invokeMethod(this, &KVWidgetMap::onPageProcessEnded, Qt::QueuedConnection);
+        });
+}
+
+void KVWidgetMap::onPageProcessEnded()
+{
+    _loaded = false;
+    if (_restarts >= kMaxRestarts) {
+        qWarning() << "the map page is not loaded again after" << _restarts << "restarts"
+                   << "[" << Q_FUNC_INFO << __LINE__ << "]";
+        return;
+    }
+    ++_restarts;
+    // What the page showed comes back first; what was sent meanwhile (and
+    // waits) follows it.
+    QStringList again = _shown;
+    for (const QString &code : std::as_const(_pending))
+        fold(&again, code);
+    _pending = again;
+    _shown.clear();
+    loadPage();
 }
 
 KVWidgetMap::~KVWidgetMap() = default;
@@ -57,29 +85,33 @@ void KVWidgetMap::onLoadFinished(bool ok)
         proxy->setAcceptDrops(false);
     }
     const QStringList pending = std::exchange(_pending, {});
-    for (const QString &code : pending)
+    for (const QString &code : pending) {
+        fold(&_shown, code);
         page()->runJavaScript(code);
+    }
     emit pageReady(true);
 }
 
 void KVWidgetMap::runScript(const QString &code)
 {
-    if (_loaded)
+    if (_loaded) {
+        fold(&_shown, code);
         page()->runJavaScript(code);
-    else
-        enqueue(code);
+    } else {
+        fold(&_pending, code);
+    }
 }
 
-void KVWidgetMap::enqueue(const QString &code)
+void KVWidgetMap::fold(QStringList *list, const QString &code)
 {
     if (KVMapScript::isPathStatement(code)) {
-        _pending.clear();
+        list->clear();
     } else {
         // A car statement replaces the car statements since the last track one.
-        while (!_pending.isEmpty() && !KVMapScript::isPathStatement(_pending.last()))
-            _pending.removeLast();
+        while (!list->isEmpty() && !KVMapScript::isPathStatement(list->last()))
+            list->removeLast();
     }
-    _pending.append(code);
+    list->append(code);
 }
 
 QPixmap KVWidgetMap::snapshot()

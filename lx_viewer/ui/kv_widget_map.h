@@ -14,6 +14,12 @@
 // background; the tiles are asked for only after the page has loaded, so a
 // missing network never delays it.
 //
+// The page's process can end under it (killed when memory runs short, or a
+// crash): the view would stay blank for the rest of the session. The page is
+// loaded again then, and what it showed (the last track statement and the
+// car statements since) is run on it once more; a page that keeps dying is
+// given up after a few tries.
+//
 // Thread: GUI thread only.
 
 #include <QStringList>
@@ -35,6 +41,9 @@ public:
     void runScript(const QString &code);
 
     bool isPageLoaded() const { return _loaded; }
+    // How often the page was loaded again after its process ended.
+    int pageRestarts() const { return _restarts; }
+    static constexpr int kMaxRestarts = 5;
     // The statements waiting for the page (in the order they will run).
     QStringList pendingScripts() const { return _pending; }
     // The map as shown, at the widget's size (for the report).
@@ -46,8 +55,13 @@ signals:
 
 private:
     void onLoadFinished(bool ok);
-    void enqueue(const QString &code);
+    void onPageProcessEnded();
+    // Folds code into list: a track statement replaces everything, a car
+    // statement the car statements since the last track statement.
+    static void fold(QStringList *list, const QString &code);
 
     bool _loaded = false;
     QStringList _pending;
+    QStringList _shown; // what the page was told, folded
+    int _restarts = 0;
 };
