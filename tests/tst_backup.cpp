@@ -345,6 +345,29 @@ private slots:
         QCOMPARE(KVTest::readFile(target + "/COPY.MP4"), bytes);
     }
 
+    void sourceChangedWhileCopiedIsRefused()
+    {
+        // One byte of the original is rewritten in the middle of the copy
+        // (same size): the copy is of neither version and must not pass.
+        const QString dir = KVTest::makeTempDir(QStringLiteral("changing"));
+        const QString source = dir + "/source.mp4";
+        QVERIFY(KVTest::writeFile(source, QByteArray(3 << 20, 'k')));
+        const QString target = KVTest::makeTempDir(QStringLiteral("backup"));
+        int asks = 0;
+        const KVVerifiedCopy::Result result
+            = KVVerifiedCopy::copy(source, target + "/COPY.MP4", false, [&] {
+                  if (++asks == 2) {
+                      QFile f(source);
+                      if (f.open(QIODevice::ReadWrite) && f.seek(10))
+                          f.write("x", 1);
+                  }
+                  return false;
+              });
+        QCOMPARE(result.failure, KVVerifiedCopy::FAILURE_SOURCE_UNREADABLE);
+        QVERIFY2(result.detail.contains(QStringLiteral("changed")), qPrintable(result.detail));
+        QVERIFY(entries(target).isEmpty());
+    }
+
     // Closing the viewer while a file is being copied: the backup is
     // cancelled at once, the half-copied file is dropped, the rear file is
     // not started, and the close does not wait for the whole file. The front

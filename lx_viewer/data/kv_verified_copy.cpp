@@ -64,6 +64,8 @@ KVVerifiedCopy::Result KVVerifiedCopy::copy(const QString &source, const QString
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
         return failed(FAILURE_SOURCE_UNREADABLE, in.errorString());
+    struct stat before = {};
+    const bool known = ::fstat(in.handle(), &before) == 0 && S_ISREG(before.st_mode);
     if (!replace && targetTaken(target))
         return targetExists();
 
@@ -92,6 +94,15 @@ KVVerifiedCopy::Result KVVerifiedCopy::copy(const QString &source, const QString
             return failed(FAILURE_WRITE, out.errorString());
         copied += buffer.size();
     }
+    // A source written while it was read (a recorder still at work on it
+    // over USB, a sync tool) gives a copy of neither version, which the
+    // check below would pass: it was hashed as read.
+    struct stat after = {};
+    if (known
+        && (::fstat(in.handle(), &after) != 0 || after.st_size != before.st_size
+            || after.st_mtim.tv_sec != before.st_mtim.tv_sec
+            || after.st_mtim.tv_nsec != before.st_mtim.tv_nsec))
+        return failed(FAILURE_SOURCE_UNREADABLE, QStringLiteral("changed while it was copied"));
     if (!out.flush())
         return failed(FAILURE_WRITE, out.errorString());
     if (::fsync(out.handle()) != 0)
