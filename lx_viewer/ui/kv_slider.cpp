@@ -37,7 +37,10 @@ int KVSlider::valueAt(int x) const
 void KVSlider::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton) {
-        QSlider::mousePressEvent(event);
+        // The style lets the middle button drag the knob too, but its
+        // release is not the one the player listens for: the drag's pause
+        // and mute would outlive it. The sliders move by the left button.
+        event->ignore();
         return;
     }
     if (handleRect().contains(event->position().toPoint())) {
