@@ -308,6 +308,24 @@ private slots:
         // captureThatCannotWriteEndsAtOnce.)
     }
 
+    void captureEndsWithItsRecording()
+    {
+        // Capture, then at once the next recording (PageDown) or Stop: the
+        // capture must not take the picture of whatever shows by then.
+        const QString backup = KVApp::path(KVApp::PATH_BACKUP);
+        QVERIFY(loadAndWait(_player, _demo.data()));
+        QTest::qWait(400);
+        QSignalSpy done(_player, &KVPlayer::videoCaptureDone);
+        const QStringList before = QDir(backup).entryList(QDir::Files);
+        QVERIFY(_player->startCapture());
+        _player->closeMedia();
+        QVERIFY(!_player->isCaptureRunning());
+        QVERIFY(!QGuiApplication::overrideCursor());
+        QTest::qWait(600);
+        QCOMPARE(done.count(), 0);
+        QCOMPARE(QDir(backup).entryList(QDir::Files), before);
+    }
+
     void keyHandler()
     {
         KVKeyEvent *keys = KVKeyEvent::instance();

@@ -108,6 +108,11 @@ void KVPlayer::closeMedia()
     // A pause of the slider's that the release never ended is over with
     // its recording: a later press while paused must not resume.
     _pausedBySlider = false;
+    // A capture under way belongs to the picture that goes now: taken
+    // later it would write the next recording's (or no) picture under a
+    // name made from this one. It ends silently; a late file is removed.
+    if (_captureFailTimer)
+        onFailToCapture();
     KVPlayerZoom::closeMedia();
 }
 
