@@ -316,6 +316,20 @@ private slots:
         QCOMPARE(list()->filter(), 15);
         QCOMPARE(_table->rowCount(), 8);
         QCOMPARE(_table->selectedRow(), 0);
+
+        // The type already shown, clicked again while a recording plays:
+        // nothing changes, the recording goes on and keeps its row.
+        playRow(3);
+        KVVideoItem *playing = _player->item();
+        QVERIFY(playing);
+        QSignalSpy started(list(), &KVVideoFileList::listUpdateStarted);
+        QTest::mouseClick(types.at(0), Qt::LeftButton);
+        QVERIFY(types.at(0)->isChecked());
+        QTest::qWait(100);
+        QCOMPARE(started.count(), 0);
+        QCOMPARE(_player->item(), playing);
+        QCOMPARE(_table->selectedRow(), 3);
+        stopPlayer();
     }
 
     // Nothing loaded: only the selection moves, forward wrapping, backward

@@ -130,6 +130,10 @@ void KVFrameList::onToggleGroup()
         return;
     for (LXButton *button : std::as_const(_typeButtons))
         button->setChecked(button == sender);
+    // The type already shown: nothing changes, so the recording being
+    // played goes on (a new filter stops it and starts the list again).
+    if (sender->value() == catalogue()->filter())
+        return;
     catalogue()->setFilter(sender->value());
 }
 
