@@ -4,12 +4,14 @@
 
 #include "kv_test_main.h"
 
+#include "media/audiosink.h"
 #include "media/avclock.h"
 #include "media/blockingqueue.h"
 #include "media/nullrenderer.h"
 #include "media/timesource.h"
 
 #include <atomic>
+#include <memory>
 #include <thread>
 
 using namespace kvm;
@@ -198,6 +200,69 @@ private slots:
         queue.abort(); // wakes the consumer blocked on the empty queue
         consumer.join();
         QVERIFY(!queue.push(9));
+    }
+
+    void queueKeepsWhatMayNotBeDropped()
+    {
+        // The sound queue drops old sound when full, never a seek's flush
+        // (negative numbers here): losing it silenced all later sound.
+        BlockingQueue<int> queue(3);
+        const auto mayDrop = [](const int &v) { return v >= 0; };
+        queue.pushDropOldest(-1, mayDrop);
+        for (int i = 1; i <= 5; ++i)
+            queue.pushDropOldest(i, mayDrop);
+        int value = 0;
+        QCOMPARE(queue.size(), size_t(3));
+        QVERIFY(queue.peek(0, &value));
+        QCOMPARE(value, -1);
+        QVERIFY(queue.peek(1, &value));
+        QCOMPARE(value, 4);
+        // Nothing that may go: the queue grows rather than lose a flush.
+        BlockingQueue<int> flushes(2);
+        for (int i = 1; i <= 3; ++i)
+            flushes.pushDropOldest(-i, mayDrop);
+        QCOMPARE(flushes.size(), size_t(3));
+    }
+
+    // A seek back while the sound buffer is full of sound from ahead of the
+    // new clock: the buffer must not stay full (the decoder would wait for
+    // room for ever and the picture play on in silence).
+    void soundAfterASeekBack()
+    {
+        AudioSink sink(std::make_shared<AudioOutput::Levels>());
+        const int second = AudioSink::kRate;
+        const std::vector<float> tone(size_t(second) * AudioSink::kChannels, 0.5f);
+        sink.flush(1);
+        // Played up to 60 s: a second of sound buffered from there.
+        QVERIFY(sink.write(1, 60.0, tone.data(), second));
+        sink.setClock(60.0, nowNs(), 1.0, true);
+        std::vector<float> out(1024 * AudioSink::kChannels);
+        // The decoder waits for room with the next second of sound.
+        std::atomic<bool> returned{false};
+        std::thread decoder([&] {
+            sink.write(1, 61.0, tone.data(), second);
+            returned = true;
+        });
+        QTest::qWait(50);
+        QVERIFY(!returned);
+        // Seek back to 10 s: the clock jumps, the seek flushes at once.
+        sink.setClock(10.0, nowNs(), 1.0, true);
+        sink.flush(2);
+        decoder.join();
+        QVERIFY(returned);
+        QCOMPARE(sink.bufferedFrames(), size_t(0)); // the old second was dropped
+        // A flush of an older serial arriving late changes nothing.
+        sink.flush(1);
+        QCOMPARE(sink.serial(), 2);
+        QVERIFY(sink.write(1, 61.0, tone.data(), 1024)); // stale: dropped
+        QCOMPARE(sink.bufferedFrames(), size_t(0));
+        // The sound of the new position is heard.
+        QVERIFY(sink.write(2, 10.0, tone.data(), second));
+        std::fill(out.begin(), out.end(), 0.0f);
+        sink.fill(out.data(), 1024);
+        QCOMPARE(out[0], 0.5f);
+        QCOMPARE(out.back(), 0.5f);
+        sink.abort();
     }
 };
 

@@ -81,12 +81,15 @@ void AudioSink::close()
     }
 }
 
-bool AudioSink::write(double pts, const float *samples, int frames)
+bool AudioSink::write(int serial, double pts, const float *samples, int frames)
 {
     std::unique_lock lock(_mutex);
-    _space.wait(lock, [this] { return _aborted || _bufferedFrames < size_t(kRate); });
+    _space.wait(lock,
+        [this, serial] { return _aborted || serial < _serial || _bufferedFrames < size_t(kRate); });
     if (_aborted)
         return false;
+    if (serial < _serial)
+        return true; // from before the last seek: not to be heard
     Chunk c;
     c.pts = pts;
     c.samples.assign(samples, samples + size_t(frames) * kChannels);
@@ -95,12 +98,27 @@ bool AudioSink::write(double pts, const float *samples, int frames)
     return true;
 }
 
-void AudioSink::clear()
+void AudioSink::flush(int serial)
 {
     std::lock_guard lock(_mutex);
+    if (serial < _serial)
+        return;
+    _serial = serial;
     _chunks.clear();
     _bufferedFrames = 0;
     _space.notify_all();
+}
+
+int AudioSink::serial() const
+{
+    std::lock_guard lock(_mutex);
+    return _serial;
+}
+
+size_t AudioSink::bufferedFrames() const
+{
+    std::lock_guard lock(_mutex);
+    return _bufferedFrames;
 }
 
 void AudioSink::abort()

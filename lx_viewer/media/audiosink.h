@@ -6,9 +6,16 @@
 // the next sound lies more than 40 ms ahead, and nothing but silence is
 // played while paused, muted or away from 1x speed. Internal.
 //
-// Thread: write()/clear() on the audio decoder thread, setClock() on the
-// presenter thread, the callback on PortAudio's thread; all guarded by
-// _mutex. open()/close() on the thread that owns the session.
+// Sound belongs to a seek serial. A seek flushes the sink with its new
+// serial at once (from the thread that seeks): what is buffered goes, and a
+// write of an older serial, waiting for room or not, is dropped. Otherwise
+// a seek back left a full buffer of sound from ahead of the clock, which is
+// never played, so the decoder waited for room for ever and stayed silent.
+//
+// Thread: write() on the audio decoder thread, flush() there and on the
+// thread that seeks, setClock() on the presenter thread, the callback on
+// PortAudio's thread; all guarded by _mutex. open()/close() on the thread
+// that owns the session.
 
 #include "audiooutput.h"
 
@@ -35,10 +42,16 @@ public:
     bool open();
     void close();
 
-    // Appends interleaved samples starting at pts seconds; waits while more
-    // than a second is buffered. False when aborted.
-    bool write(double pts, const float *samples, int frames);
-    void clear();
+    // Appends interleaved samples of seek serial `serial` starting at pts
+    // seconds; waits while more than a second is buffered. Sound of an
+    // older serial than the last flush is dropped. False when aborted.
+    bool write(int serial, double pts, const float *samples, int frames);
+    // Drops what is buffered and wakes a waiting write; from now on only
+    // sound of serial (or a later one) is taken. A flush of an older serial
+    // than the last one does nothing.
+    void flush(int serial);
+    int serial() const;
+    size_t bufferedFrames() const;
     void abort();
     void setClock(double value, qint64 atNs, double speed, bool running);
 
@@ -56,7 +69,7 @@ private:
     void *_stream = nullptr;
 
     // --- guarded by _mutex
-    std::mutex _mutex;
+    mutable std::mutex _mutex;
     std::condition_variable _space;
     std::deque<Chunk> _chunks;
     size_t _bufferedFrames = 0;
@@ -65,6 +78,7 @@ private:
     qint64 _clockNs = 0;
     double _speed = 1;
     bool _running = false;
+    int _serial = -1;
 };
 
 } // namespace kvm

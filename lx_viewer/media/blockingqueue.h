@@ -45,14 +45,20 @@ public:
         return true;
     }
 
-    // Queues without waiting; drops the oldest item when full.
-    void pushDropOldest(T item)
+    // Queues without waiting; drops the oldest item when full, or the
+    // oldest one mayDrop allows (none allowed: the queue grows by one).
+    void pushDropOldest(T item, const std::function<bool(const T &)> &mayDrop = {})
     {
         std::lock_guard lock(_mutex);
         if (_aborted)
             return;
-        if (_items.size() >= _capacity)
-            _items.pop_front();
+        if (_items.size() >= _capacity) {
+            auto it = _items.begin();
+            while (mayDrop && it != _items.end() && !mayDrop(*it))
+                ++it;
+            if (it != _items.end())
+                _items.erase(it);
+        }
         _items.push_back(std::move(item));
         _notEmpty.notify_all();
     }

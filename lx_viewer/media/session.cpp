@@ -138,6 +138,12 @@ int PlaybackSession::requestSeek(double targetSeconds, bool accurate)
         }
         _frames.removeIf([serial](const Frame &f) { return f.serial != serial; });
     }
+    // The sound from before the seek goes now, not when the audio decoder
+    // reaches the flush: it may be waiting for room that sound from ahead
+    // of the new clock would never make.
+    _audioPackets.removeIf([serial](const Packet &p) { return p.serial < serial; });
+    if (_sink)
+        _sink->flush(serial);
     _videoPackets.wakeProducers();
     wake();
     return serial;
@@ -233,6 +239,9 @@ void PlaybackSession::demuxLoop()
     const int videoIndex = media.videoIndex();
     const int audioIndex = _sink ? media.audioIndex() : -1;
     const AVRational tb = media.videoStream()->time_base;
+    // When sound comes faster than it is taken, old sound goes, but never a
+    // seek's flush: without it the audio decoder would drop all later sound.
+    const auto mayDrop = [](const Packet &p) { return p.kind == Packet::Data; };
 
     int handled = 0;
     bool eof = false;
@@ -254,7 +263,7 @@ void PlaybackSession::demuxLoop()
             eof = false;
             _videoPackets.push(Packet{nullptr, handled, Packet::Flush});
             if (audioIndex >= 0)
-                _audioPackets.pushDropOldest(Packet{nullptr, handled, Packet::Flush});
+                _audioPackets.pushDropOldest(Packet{nullptr, handled, Packet::Flush}, mayDrop);
             continue;
         }
         if (eof) {
@@ -282,7 +291,7 @@ void PlaybackSession::demuxLoop()
             _videoPackets.push(Packet{packet, handled, Packet::Data},
                 [this, handled] { return isStale(handled); });
         } else if (packet->stream_index == audioIndex) {
-            _audioPackets.pushDropOldest(Packet{packet, handled, Packet::Data});
+            _audioPackets.pushDropOldest(Packet{packet, handled, Packet::Data}, mayDrop);
         }
     }
 }
@@ -499,7 +508,7 @@ void PlaybackSession::audioLoop()
         }
         if (packet.kind == Packet::Flush) {
             avcodec_flush_buffers(codec.ctx);
-            _sink->clear();
+            _sink->flush(packet.serial);
             serial = packet.serial;
             continue;
         }
@@ -514,10 +523,12 @@ void PlaybackSession::audioLoop()
             const int maxOut = swr_get_out_samples(swr, frame->nb_samples);
             buffer.resize(size_t(std::max(0, maxOut)) * AudioSink::kChannels);
             uint8_t *out[1] = {reinterpret_cast<uint8_t *>(buffer.data())};
-            const int n = swr_convert(
-                swr, out, maxOut, const_cast<const uint8_t **>(frame->data), frame->nb_samples);
+            // extended_data: planar sound of more than eight channels has
+            // its planes there only.
+            const int n = swr_convert(swr, out, maxOut,
+                const_cast<const uint8_t **>(frame->extended_data), frame->nb_samples);
             av_frame_unref(frame);
-            if (n > 0 && !isStale(serial) && !_sink->write(pts, buffer.data(), n))
+            if (n > 0 && !isStale(serial) && !_sink->write(serial, pts, buffer.data(), n))
                 break;
         }
     }
