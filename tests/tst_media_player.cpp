@@ -195,6 +195,40 @@ private slots:
         player.stop();
     }
 
+    // The core pauses by pausing and then seeking to the position (and
+    // does the same on resume and zoom): the picture must not step back.
+    // Every position a frame is reported at lies within that frame.
+    void seekToThePositionKeepsTheFrame()
+    {
+        AVPlayer player;
+        player.setSeekType(AccurateSeek);
+        NullRenderer renderer;
+        player.setRenderer(&renderer);
+        QVERIFY(loadAndWait(player, _front));
+        QVERIFY(startPaused(player));
+        for (int n = 1; n <= 12; ++n) {
+            const qint64 start = qint64(std::ceil(n * 1000.0 / 30.0));
+            QVERIFY(seekAndWait(player, start));
+            QCOMPARE(renderer.lastRecord().frameNumber, n);
+            QVERIFY(seekAndWait(player, player.position()));
+            QCOMPARE(renderer.lastRecord().frameNumber, n);
+        }
+        QRandomGenerator random(1208);
+        for (int i = 0; i < 10; ++i) {
+            player.pause(false);
+            QTest::qWait(60 + random.bounded(140));
+            player.pause(true);
+            const int shown = renderer.lastRecord().frameNumber;
+            QVERIFY(seekAndWait(player, player.position()));
+            QVERIFY2(renderer.lastRecord().frameNumber == shown,
+                qPrintable(QStringLiteral("%1 after %2 at %3")
+                               .arg(renderer.lastRecord().frameNumber)
+                               .arg(shown)
+                               .arg(player.position())));
+        }
+        player.stop();
+    }
+
     void fixedDurationEndsTheFile_data()
     {
         QTest::addColumn<int>("action");

@@ -130,6 +130,13 @@ bool AVPlayer::load()
     d->media.reset();
     d->firstFrameSent = false;
     d->positionMs = 0;
+    {
+        // The last file's picture is not this file's: a renderer attached
+        // now (the swap after a load) or a capture must not be given it.
+        std::lock_guard lock(d->link->mutex);
+        d->link->presented = VideoFrame();
+        d->link->presentedMs = 0;
+    }
     const quint64 generation = ++d->loadGeneration;
     setStatus(LoadingMedia);
     std::shared_ptr<PlayerLink> link = d->link;
@@ -270,6 +277,11 @@ void AVPlayer::pause(bool p)
         // further frame is shown until the pause ends (seek targets apart).
         std::lock_guard lock(d->link->mutex);
         d->link->paused = p;
+        // The position is that of the frame on screen, even when the report
+        // of its presentation is still on its way: the core seeks to the
+        // position on a pause, which must not step back a frame.
+        if (p && !d->seeking && d->firstFrameSent && d->link->presented.isValid())
+            d->positionMs = d->link->presentedMs;
     }
     d->clock->pause(p);
     d->session->wake();

@@ -40,7 +40,12 @@ VideoFrame::VideoFrame(const AVFrame *frame, double ptsSeconds, int serial)
 
 qint64 VideoFrame::ptsMs() const
 {
-    return qint64(std::llround(_pts * 1000.0));
+    // Rounded up (but for the noise of the time-base product), so the
+    // millisecond reported for a frame lies within the frame: an exact seek
+    // to it shows this frame again. Rounded to the nearest, the second frame
+    // at 30 fps (33.33 ms) was reported as 33, and a pause, resume or zoom
+    // (which seek to the position) stepped back to the first.
+    return qint64(std::ceil(_pts * 1000.0 - 1e-6));
 }
 
 int VideoFrame::width() const
