@@ -288,6 +288,29 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(player.mediaStatus(), EndOfMedia, 5000);
         player.stop();
     }
+
+    // A stream that does not give its length (a live Matroska, written
+    // without seeking back) and starts at 10 s: it plays, frame after frame,
+    // and does not end at its first frame.
+    void lengthUnknownAndLateStart()
+    {
+        const QString live = derive(QStringLiteral("live.mkv"), _card30,
+            {QStringLiteral("-map"), QStringLiteral("0:v"), QStringLiteral("-c"),
+                QStringLiteral("copy"), QStringLiteral("-output_ts_offset"), QStringLiteral("10"),
+                QStringLiteral("-live"), QStringLiteral("1"), QStringLiteral("-f"),
+                QStringLiteral("matroska")});
+        QVERIFY(!live.isEmpty());
+        AVPlayer player;
+        NullRenderer renderer;
+        player.setRenderer(&renderer);
+        QVERIFY(loadAndWait(player, live));
+        QVERIFY(player.duration() <= 0);
+        player.play();
+        QTRY_VERIFY_WITH_TIMEOUT(renderer.count() >= 15, 5000);
+        QVERIFY(player.mediaStatus() != EndOfMedia);
+        QVERIFY(renderer.lastRecord().frameNumber >= 14);
+        player.stop();
+    }
 };
 
 KV_TEST_MAIN(TestMediaFiles)

@@ -234,7 +234,7 @@ void AVPlayer::play()
     setup.media = std::move(d->media);
     setup.info = d->info;
     setup.startSeconds = double(d->info.startMs) / 1000.0;
-    setup.stopSeconds = double(stopAbsMs()) / 1000.0;
+    setup.stopSeconds = stopSeconds();
     setup.withAudio = d->info.hasAudio && AudioOutput::deviceAvailable();
     setup.levels = d->audio->levels();
     std::shared_ptr<PlayerLink> link = d->link;
@@ -434,6 +434,14 @@ qint64 AVPlayer::duration() const
     return file;
 }
 
+double AVPlayer::stopSeconds() const
+{
+    // Without a length (a stream that does not say) there is no stop: the
+    // start time alone would end a file that starts after 0 at its first
+    // frame.
+    return duration() > 0 ? double(stopAbsMs()) / 1000.0 : 0.0;
+}
+
 qint64 AVPlayer::stopAbsMs() const
 {
     return d->info.startMs + duration();
@@ -457,7 +465,7 @@ void AVPlayer::setFixedDuration(quint64 ms)
         return;
     d->fixed = ms;
     if (d->session)
-        d->session->setStopSeconds(double(stopAbsMs()) / 1000.0);
+        d->session->setStopSeconds(stopSeconds());
     emit durationChanged(duration());
 }
 

@@ -190,6 +190,7 @@ private:
     void setStatus(MediaStatus status);
     void setState(State state);
     qint64 stopAbsMs() const;
+    double stopSeconds() const; // 0: no stop
     qint64 toReported(qint64 absMs) const;
 
     struct Private;
