@@ -312,6 +312,25 @@ private slots:
         QTRY_VERIFY(_player->isPaused());
     }
 
+    // A recording loaded and, within the slider's delay, the next one on
+    // its way (PageDown held): the first one's delay must not switch the
+    // slider on while the next one loads.
+    void sliderWaitsForTheLoadThatFollows()
+    {
+        KVSlider *slider = _bar->slider();
+        QVERIFY(slider->isEnabled());
+        KVVideoItem *item = _player->item();
+        QVERIFY(item);
+        _bar->onPlayEvent(PLAY_LOADED, item);
+        _bar->onPlayEvent(PLAY_LOADING, item);
+        QVERIFY(!slider->isEnabled());
+        QTest::qWait(KVPlaySlider::kEnableDelayMs + 150);
+        QVERIFY(!slider->isEnabled());
+        // Its own load ends the wait.
+        _bar->onPlayEvent(PLAY_LOADED, item);
+        QTRY_VERIFY(slider->isEnabled());
+    }
+
     void backspaceRestarts()
     {
         QVERIFY(_player->mainPlayer()->position() > 2000);

@@ -43,6 +43,8 @@ KVPlaySlider::KVPlaySlider(QWidget *parent) : QWidget(parent)
     layout->addWidget(_durationLabel);
     KVLayout::addSpacer(layout, 10, 0);
 
+    _enableTimer.setSingleShot(true);
+    connect(&_enableTimer, &QTimer::timeout, this, &KVPlaySlider::onEnableSliderDelay);
     KVPlayer *player = KVPlayer::instance();
     player->setPositionSlider(_slider);
     connect(player, &KVPlayerBase::positionChanged, this, &KVPlaySlider::onPositionChanged);
@@ -80,14 +82,21 @@ qint64 KVPlaySlider::displayPosition(qint64 position, qint64 total, double itemD
 void KVPlaySlider::onPlayEvent(PLAY_EVENT event, KVVideoItem *item)
 {
     if (event == PLAY_LOADED) {
-        QTimer::singleShot(kEnableDelayMs, this, &KVPlaySlider::onEnableSliderDelay);
+        _enableTimer.start(kEnableDelayMs);
         _currentLabel->setText(QStringLiteral("00:00"));
         _itemDuration = item ? double(item->duration()) : 0.0;
         _durationLabel->setText(item ? item->durationText() : QStringLiteral("00:00"));
-    } else if (event == PLAY_STOPPED || event == PLAY_USER_STOP || event == PLAY_NO_MEDIA) {
+    } else if (event == PLAY_STOPPED || event == PLAY_USER_STOP || event == PLAY_NO_MEDIA
+        || event == PLAY_LOADING) {
         // The user stop and a load that cannot play end like a stop: nothing
-        // is left to seek in.
+        // is left to seek in. A load that follows within the delay (PageDown
+        // held) keeps the slider off until it has loaded too: enabled by the
+        // earlier recording's delay, a press would pause a player not
+        // started yet.
+        _enableTimer.stop();
         _slider->setEnabled(false);
+        if (event == PLAY_LOADING)
+            return;
         _currentLabel->setText(QStringLiteral("00:00"));
         _durationLabel->setText(QStringLiteral("00:00"));
         _slider->setValue(0);

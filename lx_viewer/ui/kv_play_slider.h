@@ -7,12 +7,13 @@
 // labels and for the names of captures (KVPlayer::setDisplayPosition).
 //
 // The slider is enabled 200 ms after PLAY_LOADED and disabled on
-// PLAY_STOPPED, when both labels return to "00:00".
+// PLAY_STOPPED, when both labels return to "00:00", and on PLAY_LOADING.
 //
 // Thread: GUI thread only.
 
 #include "core/kv_player_base.h"
 
+#include <QTimer>
 #include <QWidget>
 
 class KVSlider;
@@ -51,4 +52,5 @@ private:
     QLabel *_currentLabel = nullptr;
     QLabel *_durationLabel = nullptr;
     double _itemDuration = 0.0;
+    QTimer _enableTimer; // the delay after PLAY_LOADED
 };
