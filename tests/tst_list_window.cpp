@@ -332,6 +332,36 @@ private slots:
         stopPlayer();
     }
 
+    // Files with recording names, none of them a recording (an empty file,
+    // one cut off before its length): the list in place and its type stay,
+    // and the user is told, as for a folder without such files.
+    void folderOfUnusableRecordings()
+    {
+        QTest::mouseClick(_frame->typeButtons().at(1), Qt::LeftButton);
+        const int rows = _table->rowCount();
+        const int filter = list()->filter();
+        QVERIFY(rows > 0 && filter != 15);
+        const QString broken = KVTest::makeTempDir(QStringLiteral("unusable"));
+        QVERIFY(KVTest::writeFile(broken + "/NORM201221-102047F.MP4", QByteArray()));
+        QVERIFY(KVTest::writeFile(broken + "/EVEN201221-102147F.MP4", QByteArray(100, 'x')));
+        QSignalSpy ends(list(), &KVVideoFileList::listUpdateEnd);
+        const QString text = messageFor(
+            QStringLiteral("list_message_unusable"), [&] { QVERIFY(_frame->openFolder(broken)); });
+        QVERIFY2(
+            text.startsWith(QStringLiteral("録画ファイルが見つかりません。")), qPrintable(text));
+        QVERIFY(text.contains(broken));
+        QVERIFY(!ends.isEmpty());
+        QVERIFY(!KVDialogProgress::current());
+        QCOMPARE(_table->rowCount(), rows);
+        QCOMPARE(list()->filter(), filter);
+        for (LXButton *b : _frame->typeButtons())
+            QCOMPARE(b->isChecked(), b->value() == filter);
+        QVERIFY(list()->folder() != broken);
+        QVERIFY(_frame->canOpen());
+        QTest::mouseClick(_frame->typeButtons().at(0), Qt::LeftButton);
+        QCOMPARE(_table->rowCount(), 8);
+    }
+
     // Nothing loaded: only the selection moves, forward wrapping, backward
     // stopping at the first row; nothing starts playing.
     void nextAndPreviousMoveTheSelection()

@@ -62,7 +62,7 @@ int KVVideoFileList::loadFolder(const QString &folder)
     if (urls.isEmpty())
         return 0;
     KVSettings::instance()->setRecentPath(folder);
-    _folder = folder;
+    _loadingFolder = folder;
     QThreadPool::globalInstance()->start(new KVVideoFileListLoader(urls), kLoaderPriority);
     return int(urls.size());
 }
@@ -120,7 +120,7 @@ int KVVideoFileList::buildFolderNow(const QString &folder)
 {
     QList<QUrl> urls;
     scanFolder(folder, urls, 0);
-    _folder = folder;
+    _loadingFolder = folder;
     return buildListNow(urls);
 }
 
@@ -129,6 +129,17 @@ void KVVideoFileList::adoptBuild(const QList<KVVideoItemRef> &items)
     // The previous items stay alive until this function returns (and then
     // for as long as anyone else holds a reference), so receivers of the
     // signals below may still look at them.
+    if (items.isEmpty()) {
+        // Files of recording names, none of them a recording (cut short by
+        // a power loss, empty): the list in place stays, as for a folder
+        // without such files, and the user hears why nothing changed.
+        qInfo() << "KVVideoFileList: no usable recording in" << _loadingFolder << "[" << Q_FUNC_INFO
+                << __LINE__ << "]";
+        emit listUpdateEnd(true);
+        emit buildFoundNothing(_loadingFolder);
+        return;
+    }
+    _folder = _loadingFolder;
     QList<KVVideoItemRef> previous;
     previous.swap(_allItems);
     previous += _unlinked;

@@ -140,6 +140,9 @@ public:
 signals:
     void listUpdateStarted(bool bLoading);
     void listUpdateEnd(bool bLoading);
+    // After the listUpdateEnd(true) of a build whose files were none of
+    // them a usable recording: the previous lists stayed in place.
+    void buildFoundNothing(const QString &folder);
     void backupStarted();
     // failures: the files that were not copied (empty when all went well or
     // the user skipped or cancelled).
@@ -167,6 +170,7 @@ private:
     QList<KVVideoItemRef> _unlinked;
     int _filter = KVVideoItem::FILTER_NORM | KVVideoItem::FILTER_EVEN;
     QString _folder;
+    QString _loadingFolder; // of the build under way
     KVVideoItem *_currentItem = nullptr;
     KVVideoItemRef _currentRef; // keeps the current item alive while set
 };

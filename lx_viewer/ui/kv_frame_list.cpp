@@ -98,6 +98,8 @@ KVFrameList::KVFrameList(QWidget *parent) : KVWidgetBase(parent)
     _backup = new KVBackupController(this);
     connect(_backupButton, &QPushButton::clicked, this, &KVFrameList::onBackup);
     connect(catalogue(), &KVVideoFileList::listUpdateEnd, this, &KVFrameList::onListUpdate);
+    connect(catalogue(), &KVVideoFileList::buildFoundNothing, this,
+        [this](const QString &folder) { showNoRecordings(folder); });
     connect(
         KVLanguage::instance(), &KVLanguage::languageChange, this, &KVFrameList::onLanguageChange);
 }
@@ -143,9 +145,11 @@ void KVFrameList::onListUpdate(bool loading)
         return;
     _scanning = false;
     const bool any = !catalogue()->allItems().isEmpty();
+    // A new list shows every type; a build that found nothing usable left
+    // the list, and its type, as they were.
     for (LXButton *button : std::as_const(_typeButtons)) {
         button->setEnabled(any);
-        button->setChecked(button == _typeAll);
+        button->setChecked(button->value() == catalogue()->filter());
     }
 }
 
@@ -194,10 +198,15 @@ bool KVFrameList::openFolder(const QString &folder)
         return true;
     _scanning = false;
     qInfo() << "no recordings in" << path << "[" << Q_FUNC_INFO << __LINE__ << "]";
-    showMessage((japanese ? QStringLiteral("録画ファイルが見つかりません。")
-                          : QStringLiteral("No recordings in this folder."))
-        + QLatin1Char('\n') + QDir::toNativeSeparators(path));
+    showNoRecordings(path);
     return false;
+}
+
+void KVFrameList::showNoRecordings(const QString &folder)
+{
+    showMessage((KVLanguage::isJapanese() ? QStringLiteral("録画ファイルが見つかりません。")
+                                          : QStringLiteral("No recordings in this folder."))
+        + QLatin1Char('\n') + QDir::toNativeSeparators(folder));
 }
 
 void KVFrameList::onOpen()

@@ -90,6 +90,7 @@ private:
     explicit KVFrameList(QWidget *parent = nullptr);
     void applyTypePicture(LXButton *button, int index);
     void showMessage(const QString &text);
+    void showNoRecordings(const QString &folder);
 
     QLabel *_headerLabel = nullptr;
     LXButton *_backupButton = nullptr;
