@@ -211,6 +211,18 @@ private slots:
         QCOMPARE(_table->selectedRow(), 7);
         QCOMPARE(_table->videoDelegate()->selectedRow(), 7);
         list()->setCurrentItem(nullptr);
+
+        // In English the message is English.
+        KVLanguage::instance()->setLanguage(KVLanguage::LANGUAGE_ENGLISH);
+        QVERIFY(QFile::remove(_table->itemAt(2)->displayPath()));
+        text.clear();
+        title.clear();
+        KVTest::whenModal<KVPopupMessage>(answer);
+        _table->onDoubleClickItem(2, 1);
+        KVLanguage::instance()->setLanguage(KVLanguage::LANGUAGE_JAPANESE);
+        QCOMPARE(messages, 2);
+        QCOMPARE(text, QStringLiteral("The file of this recording is missing."));
+        QCOMPARE(_table->rowCount(), rows - 2);
     }
 };
 

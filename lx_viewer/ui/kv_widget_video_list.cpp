@@ -1,6 +1,7 @@
 #include "kv_widget_video_list.h"
 
 #include "app/kv_app.h"
+#include "app/kv_language.h"
 #include "app/kv_shortcut.h"
 #include "core/kv_key_event.h"
 #include "core/kv_player.h"
@@ -235,8 +236,11 @@ bool KVWidgetVideoList::playItem(KVVideoItem *item)
     }
     qInfo() << "KVWidgetVideoList: vanished" << item->displayPath() << "[" << Q_FUNC_INFO
             << __LINE__ << "]";
+    const bool japanese = KVLanguage::isJapanese();
     auto *message = new KVPopupMessage(KVApp::instance()->mainWindow(),
-        QStringLiteral("ファイルがありません。"), QStringLiteral("注意"));
+        japanese ? QStringLiteral("ファイルがありません。")
+                 : QStringLiteral("The file of this recording is missing."),
+        japanese ? QStringLiteral("注意") : QStringLiteral("Warning"));
     message->exec();
     delete message;
     // The item stays alive until the next hand-over; the row goes now.
