@@ -9,8 +9,10 @@
 #include <QtDebug>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <map>
+#include <thread>
 
 #include <pthread.h>
 
@@ -278,8 +280,12 @@ void PlaybackSession::demuxLoop()
         }
         std::shared_ptr<AVPacket> packet = makePacket();
         const int ret = av_read_frame(fmt, packet.get());
-        if (ret == AVERROR(EAGAIN))
+        if (ret == AVERROR(EAGAIN)) {
+            // Nothing to read yet (a growing file, a slow device): not a
+            // reason to spin a core.
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
             continue;
+        }
         if (ret < 0) {
             // End of file (or a file cut short): drain the decoders.
             _videoPackets.push(Packet{nullptr, handled, Packet::Eof},
