@@ -55,16 +55,10 @@ void KVVideoFileList::scanFolder(const QString &folder, QList<QUrl> &urls, int d
     }
 }
 
-int KVVideoFileList::loadFolder(const QString &folder)
+void KVVideoFileList::loadFolder(const QString &folder)
 {
-    QList<QUrl> urls;
-    scanFolder(folder, urls, 0);
-    if (urls.isEmpty())
-        return 0;
-    KVSettings::instance()->setRecentPath(folder);
     _loadingFolder = folder;
-    QThreadPool::globalInstance()->start(new KVVideoFileListLoader(urls), kLoaderPriority);
-    return int(urls.size());
+    QThreadPool::globalInstance()->start(new KVVideoFileListLoader(folder), kLoaderPriority);
 }
 
 QList<KVVideoItemRef> KVVideoFileList::build(const QList<QUrl> &urls)
@@ -321,5 +315,19 @@ bool KVVideoFileList::startBackup(const QString &targetFolder)
 
 void KVVideoFileListLoader::run()
 {
-    KVVideoFileList::instance()->buildList(_urls);
+    QList<QUrl> urls;
+    KVVideoFileList::scanFolder(_folder, urls, 0);
+    KVVideoFileList *list = KVVideoFileList::instance();
+    const QString folder = _folder;
+    if (urls.isEmpty()) {
+        qInfo() << "KVVideoFileList: no recording files in" << folder << "[" << Q_FUNC_INFO
+                << __LINE__ << "]";
+        QMetaObject::invokeMethod(
+            list, [list, folder] { emit list->buildFoundNothing(folder); }, Qt::QueuedConnection);
+        return;
+    }
+    // Queued before the build's first report, so it is stored first.
+    QMetaObject::invokeMethod(
+        list, [folder] { KVSettings::instance()->setRecentPath(folder); }, Qt::QueuedConnection);
+    list->buildList(urls);
 }

@@ -65,10 +65,12 @@ public:
     // five levels down, hidden folders left out) to urls.
     static void scanFolder(const QString &folder, QList<QUrl> &urls, int depth = 0);
 
-    // Scans folder on the calling (GUI) thread; when recordings are found,
-    // stores it as the recent folder and starts the loader on the global
-    // thread pool. Returns the number of files found.
-    int loadFolder(const QString &folder);
+    // Starts the loader on the global thread pool: it scans folder there (a
+    // big folder tree would freeze the window), and when recordings are
+    // found the folder is stored as the recent one (on the GUI thread) and
+    // the build runs. A folder without recording files sends only
+    // buildFoundNothing(folder); the lists in place stay.
+    void loadFolder(const QString &folder);
     // The build of the loader: builds new lists from urls on the calling
     // thread and hands them over on the catalogue's thread (queued).
     void buildList(const QList<QUrl> &urls);
@@ -140,8 +142,9 @@ public:
 signals:
     void listUpdateStarted(bool bLoading);
     void listUpdateEnd(bool bLoading);
-    // After the listUpdateEnd(true) of a build whose files were none of
-    // them a usable recording: the previous lists stayed in place.
+    // A folder scanned by loadFolder held no recording files, or (after
+    // the listUpdateEnd(true) of its build) none of them a usable
+    // recording: the previous lists stayed in place.
     void buildFoundNothing(const QString &folder);
     void backupStarted();
     // failures: the files that were not copied (empty when all went well or
@@ -175,13 +178,14 @@ private:
     KVVideoItemRef _currentRef; // keeps the current item alive while set
 };
 
-// The catalogue build on the global thread pool (auto-deleted).
+// The folder scan and catalogue build on the global thread pool
+// (auto-deleted).
 class KVVideoFileListLoader : public QRunnable
 {
 public:
-    explicit KVVideoFileListLoader(const QList<QUrl> &urls) : _urls(urls) { }
+    explicit KVVideoFileListLoader(const QString &folder) : _folder(folder) { }
     void run() override;
 
 private:
-    const QList<QUrl> _urls;
+    const QString _folder;
 };

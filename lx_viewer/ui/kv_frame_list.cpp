@@ -98,8 +98,10 @@ KVFrameList::KVFrameList(QWidget *parent) : KVWidgetBase(parent)
     _backup = new KVBackupController(this);
     connect(_backupButton, &QPushButton::clicked, this, &KVFrameList::onBackup);
     connect(catalogue(), &KVVideoFileList::listUpdateEnd, this, &KVFrameList::onListUpdate);
-    connect(catalogue(), &KVVideoFileList::buildFoundNothing, this,
-        [this](const QString &folder) { showNoRecordings(folder); });
+    connect(catalogue(), &KVVideoFileList::buildFoundNothing, this, [this](const QString &folder) {
+        _scanning = false;
+        showNoRecordings(folder);
+    });
     connect(
         KVLanguage::instance(), &KVLanguage::languageChange, this, &KVFrameList::onLanguageChange);
 }
@@ -191,15 +193,12 @@ bool KVFrameList::openFolder(const QString &folder)
             + QDir::toNativeSeparators(path));
         return false;
     }
-    // The catalogue stores the recent folder and starts its loader only when
-    // recordings are found; otherwise the list in place stays.
+    // The loader scans off the GUI thread; the catalogue stores the recent
+    // folder and builds only when recordings are found, otherwise the list
+    // in place stays and buildFoundNothing brings the message.
     _scanning = true;
-    if (catalogue()->loadFolder(path) > 0)
-        return true;
-    _scanning = false;
-    qInfo() << "no recordings in" << path << "[" << Q_FUNC_INFO << __LINE__ << "]";
-    showNoRecordings(path);
-    return false;
+    catalogue()->loadFolder(path);
+    return true;
 }
 
 void KVFrameList::showNoRecordings(const QString &folder)

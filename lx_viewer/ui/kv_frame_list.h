@@ -72,7 +72,8 @@ public:
 
     // Opens folder as if it had been picked: checks it, then starts the
     // catalogue's scan. False (with a message to the user) when the folder
-    // cannot be used or holds no recordings, or while a scan runs.
+    // cannot be used, or while a scan or backup runs. A folder without
+    // recordings is said once its scan has ended.
     bool openFolder(const QString &folder);
     // True between the start of a scan this frame asked for and its end.
     bool isScanning() const { return _scanning; }
