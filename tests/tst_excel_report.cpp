@@ -13,9 +13,11 @@
 #include "app/kv_app.h"
 #include "data/kv_video_item.h"
 #include "ui/kv_excel_report.h"
+#include "ui/kv_frame_gps.h"
 #include "ui/kv_report_facts.h"
 #include "ui/kv_report_form.h"
 #include "ui/kv_report_picture.h"
+#include "ui/kv_speed_frame.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -168,14 +170,19 @@ private slots:
         QVERIFY(start.startText().endsWith(QStringLiteral("秒")));
         QCOMPARE(start.momentText(), KVReportFacts::dateTimeText(item->start().addMSecs(500)));
 
-        // Later: the record the displays show, index trunc(count x pos / total).
+        // Later: the record the displays show, that of the second shown.
         const qint64 at = total * 4 / 6 + 10;
         const KVReportFacts fix = KVReportFacts::fromRecording(item, at, total);
         const auto &positions = item->sensorData()->positions();
-        const KVGpsRecord &record = positions[size_t(positions.size() * at / total)];
+        const KVGpsRecord &record = positions[size_t(at / 1000)];
         QVERIFY(fix.hasFix);
         QCOMPARE(fix.latitude, record.latitude);
         QCOMPARE(fix.longitude, record.longitude);
+        double shownLatitude = 0, shownLongitude = 0;
+        QVERIFY(LXFrameGPS::positionAt(
+            *item->sensorData(), at, total, &shownLatitude, &shownLongitude));
+        QCOMPARE(fix.latitude, shownLatitude);
+        QCOMPARE(fix.speed, LXSpeedFrame::speedAt(*item->sensorData(), at, total));
         QVERIFY(fix.coordinatesText().startsWith(QStringLiteral("北緯 35.")));
         QVERIFY(fix.coordinatesText().contains(QStringLiteral("東経 139.")));
         QCOMPARE(fix.speedText(), QString::number(record.speed, 'f', 0) + QStringLiteral(" km/h"));

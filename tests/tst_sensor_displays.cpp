@@ -19,6 +19,7 @@
 #include "ui/kv_graph_widget.h"
 #include "ui/kv_lx_button.h"
 #include "ui/kv_map_script.h"
+#include "ui/kv_report_facts.h"
 #include "ui/kv_speed_frame.h"
 #include "ui/kv_speed_widget.h"
 
@@ -354,6 +355,11 @@ private slots:
         double latitude = 0.0, longitude = 0.0;
         QVERIFY(LXFrameGPS::positionAt(d, 3000, 4900, &latitude, &longitude));
         QCOMPARE(latitude, 38.0);
+        // The report of that moment says what the displays show.
+        const KVReportFacts facts = KVReportFacts::fromRecording(item.data(), 3000, 4900);
+        QVERIFY(facts.hasFix);
+        QCOMPARE(facts.speed, 40.0);
+        QCOMPARE(facts.latitude, 38.0);
         KVMapCar car;
         QCOMPARE(car.update(d, 3000, 4900), QStringLiteral("moveToMap(38.000000,139.000000);"));
         QCOMPARE(car.update(d, 4899, 4900), QString());

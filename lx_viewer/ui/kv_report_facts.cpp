@@ -2,6 +2,7 @@
 
 #include "data/kv_sensor_data.h"
 #include "data/kv_video_item.h"
+#include "kv_map_script.h"
 
 #include <QFileInfo>
 
@@ -18,8 +19,11 @@ KVReportFacts KVReportFacts::fromRecording(KVVideoItem *item, qint64 positionMs,
     const KVSensorData *data = item->sensorData();
     if (!data || !data->hasPosition() || data->positionCount() == 0 || totalMs <= 0)
         return facts;
+    // The record the speed and position displays show for the moment (the
+    // second of the picture); past the end the last one.
     const qint64 count = data->positionCount();
-    qint64 index = count * std::clamp<qint64>(facts.positionMs, 0, totalMs) / totalMs;
+    qint64 index = KVMapScript::indexAt(
+        quint64(count), facts.positionMs, totalMs, KVSensorData::kPositionPeriodMs);
     index = std::clamp<qint64>(index, 0, count - 1);
     const KVGpsRecord &record = data->positions()[size_t(index)];
     if (record.fix != 1)
