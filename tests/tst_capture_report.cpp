@@ -795,6 +795,30 @@ private slots:
     // new picture is on screen) F5, F3 or a pause: the pause that follows must
     // not leave the name of the capture, the report, the time and the
     // sensor displays at the moment before the click.
+    // F3 right after F5: the capture under way goes on to its dialog; the
+    // report is not started over it (the capture's picture, coming during
+    // the report, was thrown away without a word).
+    void reportIsNotStartedDuringACapture()
+    {
+        loadPlaying(_demo);
+        bool reportAsked = false, captureShown = false;
+        QElapsedTimer armed;
+        armed.start();
+        KVTest::whenModal<QFileDialog>([](QFileDialog *d) { d->reject(); }, &reportAsked, 3000);
+        KVTest::whenModal<KVPopupCapture>(
+            [&](KVPopupCapture *d) { d->cancelButton()->click(); }, &captureShown, 8000);
+        QTest::keyClick(_window, Qt::Key_F5);
+        QVERIFY(_player->isCaptureRunning());
+        QTest::keyClick(_window, Qt::Key_F3);
+        QTRY_VERIFY_WITH_TIMEOUT(captureShown, 9000);
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        QVERIFY(!QGuiApplication::overrideCursor());
+        // The watch for a report dialog (which holds reportAsked) must be
+        // over before this test ends and the next one opens such a dialog.
+        QTest::qWait(int(std::max<qint64>(0, 3200 - armed.elapsed())));
+        QVERIFY(!reportAsked);
+    }
+
     void seekWhilePlayingThenCaptureOrReport()
     {
         KVSlider *slider = _window->playSlider()->slider();

@@ -127,7 +127,9 @@ void WindowMain::onStartReport()
         return;
     KVPlayer *player = KVPlayer::instance();
     KVVideoItem *item = player->item();
-    if (!item)
+    // Not while a capture is under way: its picture, coming during the
+    // report, would be thrown away without a word.
+    if (!item || player->isCaptureRunning())
         return;
     OutputBusy busy;
     KVApp *hub = KVApp::instance();
