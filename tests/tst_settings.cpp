@@ -140,8 +140,28 @@ private slots:
         blocker.close();
         s->setRecentPath("/somewhere");
         QCOMPARE(s->language(), 1);
+        QVERIFY(!s->setHwAccelOff(true));
         QFile::remove(dir);
+        // Mended (the folder is back): the next write says it was stored,
+        // though the store met an error before.
+        QVERIFY(QDir().mkpath(dir));
+        QVERIFY(s->setHwAccelOff(true));
+        QCOMPARE(onDisk("VIDEO", "HWACCEL"), QStringLiteral("OFF"));
         s->resetForTest();
+    }
+
+    void lineThatCannotBeReadDoesNotFailLaterWrites()
+    {
+        // A hand-edited file with a line lacking "=": the first read meets
+        // an error, and every write after it was said to have failed (so
+        // the acceleration switch put its old choice back each time).
+        KVSettings *s = freshStore("[VIDEO]\nHWACCEL OFF\n[PATH]\nRECENT=/cards\n");
+        QVERIFY(!s->hwAccelOff());
+        QVERIFY(s->setHwAccelOff(true));
+        QVERIFY(s->hwAccelOff());
+        QCOMPARE(onDisk("VIDEO", "HWACCEL"), QStringLiteral("OFF"));
+        QVERIFY(s->setHwAccelOff(false));
+        QVERIFY(!s->hwAccelOff());
     }
 };
 

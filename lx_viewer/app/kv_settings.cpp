@@ -61,6 +61,18 @@ bool KVSettings::setString(const QString &group, const QString &key, const QStri
     _settings->sync();
     if (_settings->status() == QSettings::NoError)
         return true;
+    // The status is the first error the object met in its life (a line of
+    // the file it could not read, a write that failed earlier, since
+    // mended): it says nothing of this write. What the file holds now does;
+    // a fresh object also starts without the old error.
+    delete _settings;
+    _settings = nullptr;
+    open();
+    _settings->beginGroup(group);
+    const bool stored = _settings->contains(key) && _settings->value(key).toString() == text;
+    _settings->endGroup();
+    if (stored)
+        return true;
     qWarning() << "settings: could not write" << _settings->fileName() << "[" << Q_FUNC_INFO
                << __LINE__ << "]";
     return false;
