@@ -15,7 +15,10 @@
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace
 {
@@ -101,7 +104,9 @@ KVFrameList::KVFrameList(QWidget *parent) : KVWidgetBase(parent)
     connect(catalogue(), &KVVideoFileList::buildFoundNothing, this, [this](const QString &folder) {
         _scanning = false;
         showNoRecordings(folder);
+        openPendingFolder();
     });
+    connect(catalogue(), &KVVideoFileList::backupEnd, this, [this] { openPendingFolder(); });
     connect(
         KVLanguage::instance(), &KVLanguage::languageChange, this, &KVFrameList::onLanguageChange);
 }
@@ -141,11 +146,24 @@ void KVFrameList::onToggleGroup()
     catalogue()->setFilter(sender->value());
 }
 
+void KVFrameList::openPendingFolder()
+{
+    if (_pendingFolder.isEmpty())
+        return;
+    // After the receivers of the end have all run.
+    QTimer::singleShot(0, this, [this] {
+        if (_pendingFolder.isEmpty() || !canOpen())
+            return;
+        openFolder(std::exchange(_pendingFolder, QString()));
+    });
+}
+
 void KVFrameList::onListUpdate(bool loading)
 {
     if (!loading)
         return;
     _scanning = false;
+    openPendingFolder();
     const bool any = !catalogue()->allItems().isEmpty();
     // A new list shows every type; a build that found nothing usable left
     // the list, and its type, as they were.
@@ -176,14 +194,12 @@ bool KVFrameList::openFolder(const QString &folder)
     const QString path = QDir::cleanPath(QDir(folder).absolutePath());
     if (!canOpen()) {
         // Only a later start's "open with" gets here (the button and drops
-        // are refused while busy): the user asked for this folder.
-        qInfo() << "a scan or backup is running; not opening" << path << "[" << Q_FUNC_INFO
+        // are refused while busy): the user asked for this folder, so it
+        // opens once the scan or backup has ended. Of several such folders
+        // (three selected and opened at once) the last one asked for wins.
+        qInfo() << "a scan or backup is running; opening afterwards" << path << "[" << Q_FUNC_INFO
                 << __LINE__ << "]";
-        showMessage((japanese ? QStringLiteral("読み込みまたはコピーの実行中です。\n"
-                                               "終了してからもう一度開いてください。")
-                              : QStringLiteral("Recordings are being read or backed up.\n"
-                                               "Open the folder again when this has finished."))
-            + QLatin1Char('\n') + QDir::toNativeSeparators(path));
+        _pendingFolder = path;
         return false;
     }
     const KVFolderPicker::Problem problem = KVFolderPicker::checkFolder(path);

@@ -72,8 +72,9 @@ public:
 
     // Opens folder as if it had been picked: checks it, then starts the
     // catalogue's scan. False (with a message to the user) when the folder
-    // cannot be used, or while a scan or backup runs. A folder without
-    // recordings is said once its scan has ended.
+    // cannot be used. While a scan or backup runs it is kept (the last one
+    // asked for) and opened when that has ended; false then too. A folder
+    // without recordings is said once its scan has ended.
     bool openFolder(const QString &folder);
     // True between the start of a scan this frame asked for and its end.
     bool isScanning() const { return _scanning; }
@@ -92,6 +93,8 @@ private:
     void applyTypePicture(LXButton *button, int index);
     void showMessage(const QString &text);
     void showNoRecordings(const QString &folder);
+    // Opens the folder asked for while busy, once nothing runs any more.
+    void openPendingFolder();
 
     QLabel *_headerLabel = nullptr;
     LXButton *_backupButton = nullptr;
@@ -100,4 +103,5 @@ private:
     KVWidgetVideoList *_table = nullptr;
     KVBackupController *_backup = nullptr;
     bool _scanning = false;
+    QString _pendingFolder; // asked for while busy
 };
