@@ -104,8 +104,10 @@ void KVApp::initApplication(QApplication *app)
     KVSettings::instance()->open();
     // An empty conf.ini from the first start on, so the user can see where
     // the settings go; QSettings fills in the sections as they change.
+    // NewOnly: a file another viewer (or korvid-mkcard) wrote meanwhile is
+    // not emptied.
     QFile conf(path(PATH_SETTINGS));
-    if (!conf.exists() && conf.open(QIODevice::WriteOnly))
+    if (!conf.exists() && conf.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         conf.close();
 }
 
