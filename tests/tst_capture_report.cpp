@@ -376,6 +376,16 @@ private slots:
             saved = d->finalPaths().value(0);
             d->saveButton()->click();
         });
+        // A report of the rear picture names the rear file.
+        const QString workbook
+            = KVTest::makeTempDir(QStringLiteral("rearreport")) + QStringLiteral("/rear.xlsx");
+        QVERIFY(report([&](QFileDialog *d) {
+            KVTest::typeFileName(d, workbook);
+            static_cast<QDialog *>(d)->accept();
+        }));
+        QTRY_VERIFY(QFileInfo::exists(workbook));
+        QCOMPARE(KVTest::XlsxBook(workbook).cell(QStringLiteral("BF11")),
+            QFileInfo(_demo->rearPath()).fileName());
         _player->toggleSwap(true);
         QTRY_COMPARE(_player->mainPlayer()->file(), _demo->frontPath());
         QVERIFY(ran);

@@ -141,8 +141,10 @@ void WindowMain::onStartReport()
     player->pauseIfRunning();
     // What the picture shows, taken before the dialog (the recording may
     // change while it is open).
-    const KVReportFacts facts
-        = KVReportFacts::fromRecording(item, main->position(), main->duration());
+    KVReportFacts facts = KVReportFacts::fromRecording(item, main->position(), main->duration());
+    // The file whose picture the report shows: the rear one after a swap.
+    if (!main->file().isEmpty())
+        facts.recordingName = QFileInfo(main->file()).fileName();
 
     // 3.
     const QString folder = KVApp::path(KVApp::PATH_REPORT);
