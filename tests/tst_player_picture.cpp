@@ -14,6 +14,7 @@
 #include "media/audiooutput.h"
 #include "media/avfilter.h"
 #include "media/avplayer.h"
+#include "media/framestrip.h"
 #include "media/nullrenderer.h"
 #include "media/videocapture.h"
 #include "ui/kv_widget_zoom_pos.h"
@@ -250,6 +251,31 @@ private slots:
         QVERIFY(_player->startCapture());
         QVERIFY(done.wait(3000));
         QVERIFY(!QGuiApplication::overrideCursor());
+    }
+
+    void captureRightAfterASeekIsOfItsTarget()
+    {
+        // Paused, a click on the slider and F5 at once: the picture written
+        // is the one the seek brings, not the one before it.
+        QVERIFY(loadAndWait(_player, _demo.data()));
+        QTest::qWait(300);
+        QSignalSpy done(_player, &KVPlayer::videoCaptureDone);
+        QVERIFY(_player->startCapture()); // (pauses)
+        QVERIFY(done.wait(3000));
+        kvm::AVPlayer *main = _player->mainPlayer();
+        QVERIFY(main->isPaused());
+        for (const qint64 target : {3300, 900, 2500}) {
+            done.clear();
+            _player->seek(target, true);
+            QVERIFY(main->isSeeking());
+            QVERIFY(_player->startCapture());
+            QVERIFY(done.wait(3000));
+            QVERIFY(!main->isSeeking());
+            const QString path = done.first().first().value<QList<QString> *>()->value(0);
+            QImage picture;
+            QVERIFY(picture.load(path));
+            QCOMPARE(kvm::readFrameStrip(picture), int(target * 30 / 1000));
+        }
     }
 
     void captureThatCannotWriteEndsAtOnce()

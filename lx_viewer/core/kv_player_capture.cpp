@@ -69,6 +69,14 @@ void KVPlayer::requestVideoCaptureProcess()
     // A capture given up (2000 ms passed) is not taken up again.
     if (!_captureFailTimer)
         return;
+    // A seek still under way (a click on the slider, a flip or a picture
+    // change just before, on a long group of pictures) would give the frame
+    // from before it: the capture waits for the frame the screen will show.
+    if (_playerF->isSeeking()) {
+        connect(_playerF, &AVPlayer::seekFinished, this, &KVPlayer::requestVideoCaptureProcess,
+            static_cast<Qt::ConnectionType>(Qt::SingleShotConnection | Qt::UniqueConnection));
+        return;
+    }
     // 3.
     _captures = std::make_unique<QStringList>();
     _captureDir = KVApp::path(KVApp::PATH_BACKUP);

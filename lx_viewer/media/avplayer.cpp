@@ -421,6 +421,11 @@ qint64 AVPlayer::toReported(qint64 absMs) const
     return d->relative ? absMs - d->info.startMs : absMs;
 }
 
+bool AVPlayer::isSeeking() const
+{
+    return d->seeking;
+}
+
 qint64 AVPlayer::position() const
 {
     return toReported(d->positionMs);

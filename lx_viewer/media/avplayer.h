@@ -96,6 +96,8 @@ public:
     State state() const;
     bool isPlaying() const; // started: playing or paused
     bool isPaused() const;
+    // Between seek() and its seekFinished (the target not on screen yet).
+    bool isSeeking() const;
 
     void seek(qint64 ms);
     void setPosition(qint64 ms); // same as seek()
