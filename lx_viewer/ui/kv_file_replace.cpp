@@ -64,7 +64,11 @@ bool move(const QString &from, const QString &to, QString *error)
         return false;
     }
     QFile::setPermissions(from, QFile::permissions(from) | QFileDevice::WriteOwner);
-    QFile::remove(from);
+    // The file is in place; a source that cannot go stays behind, which the
+    // log says (the move itself succeeded).
+    if (!QFile::remove(from))
+        qWarning() << "moved, but the original could not be removed:" << from << "["
+                   << "KVFileReplace::move" << __LINE__ << "]";
     return true;
 }
 
