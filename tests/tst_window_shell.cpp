@@ -226,6 +226,12 @@ private slots:
         KVTest::dragWindow(_window, QPoint(300, 200), QPoint(360, 260));
         QCOMPARE(_window->pos(), start + QPoint(30, 20));
         QCOMPARE(moved.count(), 1);
+        // Dragged above the screen's top edge: the band stays on the screen,
+        // the only handle of a window without a frame.
+        const QRect area = _window->screen()->availableVirtualGeometry();
+        _window->move(start);
+        KVTest::dragWindow(_window, QPoint(400, 20), QPoint(400, 20 - start.y() - 300));
+        QCOMPARE(_window->y(), area.top());
         _window->move(start);
     }
 

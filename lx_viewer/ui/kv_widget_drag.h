@@ -33,6 +33,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // to, moved so that the band stays on the screens (the top edge on them,
+    // at least 40 pixels of the band beside the edges).
+    QPoint keptReachable(QPoint to) const;
     QPointer<QWidget> _window;
     int _dragHeight;
     bool _dragging = false;
