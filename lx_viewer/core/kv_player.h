@@ -106,6 +106,8 @@ private slots:
 private:
     explicit KVPlayer(QObject *parent = nullptr);
     void sliderPress(QAbstractSlider *slider);
+    // Whether a saved or failed report of path is the running capture's.
+    bool isOwnCapture(const QString &path) const;
     void setSpeedIndex(int index);
 
     // --- GUI thread only

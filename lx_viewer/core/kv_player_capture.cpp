@@ -101,13 +101,20 @@ void KVPlayer::requestVideoCaptureProcess()
         qInfo() << "capture not started" << _captureDir << "[" << Q_FUNC_INFO << __LINE__ << "]";
 }
 
+bool KVPlayer::isOwnCapture(const QString &path) const
+{
+    // The capture running now, once it has named its file: a report of a
+    // capture given up, or of an earlier one, is not its own.
+    return _captureFailTimer && !_captureName.isEmpty()
+        && QFileInfo(path).fileName().startsWith(_captureName);
+}
+
 void KVPlayer::onCaptureSavedFront(const QString &path)
 {
     // 4. A file that comes after its capture was given up, or one of an
     // earlier capture, is nobody's: it would stay in the backup folder
     // unseen, so it goes.
-    if (!_captureFailTimer || !_captures || _captureName.isEmpty()
-        || !QFileInfo(path).fileName().startsWith(_captureName)) {
+    if (!_captures || !isOwnCapture(path)) {
         qInfo() << "late capture removed" << path << "[" << Q_FUNC_INFO << __LINE__ << "]";
         QFile::remove(path);
         return;
@@ -124,8 +131,7 @@ void KVPlayer::onCaptureError(const QString &path)
     // The picture could not be written: waiting out the two seconds would
     // only end in silence, and the next try would fail the same way. A
     // failure of a capture given up earlier does not end a newer one.
-    if (!_captureFailTimer || _captureName.isEmpty()
-        || !QFileInfo(path).fileName().startsWith(_captureName)) {
+    if (!isOwnCapture(path)) {
         qInfo() << "late capture failure ignored" << path << "[" << Q_FUNC_INFO << __LINE__ << "]";
         return;
     }
