@@ -589,17 +589,52 @@ private slots:
         QVERIFY(!_player->item());
     }
 
+    // The next recording's file has gone when this one ends: the row is
+    // dropped and the message comes once the finished recording is closed
+    // (its event loop does not run inside the player's stop).
+    void nextRecordingHasGoneAtTheEnd()
+    {
+        playRow(1);
+        KVVideoItem *gone = _table->itemAt(2);
+        const int rows = _table->rowCount();
+        QStringList files{gone->frontPath()};
+        if (!gone->rearPath().isEmpty())
+            files << gone->rearPath();
+        for (const QString &file : files)
+            QVERIFY(QFile::rename(file, file + ".away"));
+        KVPlayerFixture::EventLog log(_player);
+        int shown = 0;
+        bool closedMeanwhile = false;
+        std::function<void(KVPopupMessage *)> answer = [&](KVPopupMessage *m) {
+            ++shown;
+            closedMeanwhile = !_player->item();
+            m->okButton()->click();
+        };
+        KVTest::whenModal<KVPopupMessage>(answer, nullptr, 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(shown, 1, 15000);
+        for (const QString &file : files)
+            QVERIFY(QFile::rename(file + ".away", file));
+        QVERIFY(closedMeanwhile);
+        QCOMPARE(_table->rowCount(), rows - 1);
+        QVERIFY(!list()->visibleItems().contains(gone));
+        QTest::qWait(300);
+        QCOMPARE(shown, 1);
+        QCOMPARE(log.count(PLAY_LOADING), 0);
+        QVERIFY(!_player->item());
+    }
+
     // "korvid FOLDER": the folder opens as if picked, a recording file
     // means its folder, a missing folder is refused with the picker's words.
     void commandLineFolder()
     {
         const QString missing = KVTest::tempRoot() + "/no such card";
+        const int rows = _table->rowCount();
         const QString text = messageFor(QStringLiteral("list_message_missing"), [&] {
             _window->openFromCommandLine({"korvid", missing});
         });
         QCOMPARE(
             text, QStringLiteral("フォルダがありません。\n") + QDir::toNativeSeparators(missing));
-        QCOMPARE(_table->rowCount(), 7);
+        QCOMPARE(_table->rowCount(), rows);
 
         const QString second = KVTest::makeTempDir(QStringLiteral("second"));
         QString error;

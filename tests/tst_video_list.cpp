@@ -198,7 +198,11 @@ private slots:
         };
         KVTest::whenModal<KVPopupMessage>(answer);
         _table->onDoubleClickItem(6, 1);
-        QCOMPARE(messages, 1);
+        // The row is gone at once; the message waits for the caller (which
+        // may be the player's stop) to return before it waits for the user.
+        QCOMPARE(messages, 0);
+        QCOMPARE(_table->rowCount(), rows - 1);
+        QTRY_COMPARE(messages, 1);
         QCOMPARE(text, QStringLiteral("ファイルがありません。"));
         QCOMPARE(selected.size(), 0);
         QCOMPARE(_table->rowCount(), rows - 1);
@@ -219,8 +223,8 @@ private slots:
         title.clear();
         KVTest::whenModal<KVPopupMessage>(answer);
         _table->onDoubleClickItem(2, 1);
+        QTRY_COMPARE(messages, 2);
         KVLanguage::instance()->setLanguage(KVLanguage::LANGUAGE_JAPANESE);
-        QCOMPARE(messages, 2);
         QCOMPARE(text, QStringLiteral("The file of this recording is missing."));
         QCOMPARE(_table->rowCount(), rows - 2);
     }

@@ -22,19 +22,33 @@ KVVideoFileList *catalogue()
     return KVVideoFileList::instance();
 }
 
+// A warning about a chosen recording; waits for the user.
+void warn(const QString &japanese, const QString &english, const QString &objectName)
+{
+    auto *message = new KVPopupMessage(KVApp::instance()->mainWindow(),
+        KVLanguage::isJapanese() ? japanese : english,
+        KVLanguage::isJapanese() ? QStringLiteral("注意") : QStringLiteral("Warning"));
+    message->setObjectName(objectName);
+    message->exec();
+    delete message;
+}
+
 // A chosen recording whose file is there but does not play (damaged,
 // unreadable, not a recording at all).
 void announceUnplayable(const QString &path)
 {
-    const bool japanese = KVLanguage::isJapanese();
-    auto *message = new KVPopupMessage(KVApp::instance()->mainWindow(),
-        (japanese ? QStringLiteral("ファイルを再生できません。")
-                  : QStringLiteral("This recording cannot be played."))
-            + QLatin1Char('\n') + QDir::toNativeSeparators(path),
-        japanese ? QStringLiteral("注意") : QStringLiteral("Warning"));
-    message->setObjectName(QStringLiteral("popup_cannot_play"));
-    message->exec();
-    delete message;
+    const QString where = QLatin1Char('\n') + QDir::toNativeSeparators(path);
+    warn(QStringLiteral("ファイルを再生できません。") + where,
+        QStringLiteral("This recording cannot be played.") + where,
+        QStringLiteral("popup_cannot_play"));
+}
+
+// A chosen recording whose file has gone.
+void announceMissing()
+{
+    warn(QStringLiteral("ファイルがありません。"),
+        QStringLiteral("The file of this recording is missing."),
+        QStringLiteral("popup_file_missing"));
 }
 } // namespace
 
@@ -236,19 +250,16 @@ bool KVWidgetVideoList::playItem(KVVideoItem *item)
     }
     qInfo() << "KVWidgetVideoList: vanished" << item->displayPath() << "[" << Q_FUNC_INFO
             << __LINE__ << "]";
-    const bool japanese = KVLanguage::isJapanese();
-    auto *message = new KVPopupMessage(KVApp::instance()->mainWindow(),
-        japanese ? QStringLiteral("ファイルがありません。")
-                 : QStringLiteral("The file of this recording is missing."),
-        japanese ? QStringLiteral("注意") : QStringLiteral("Warning"));
-    message->exec();
-    delete message;
     // The item stays alive until the next hand-over; the row goes now.
     const int index = catalogue()->removeItem(item);
     if (index >= 0 && index < rowCount())
         removeRow(index);
     // The rows below moved up: so do their highlights.
     onSelectionChanged(QItemSelection(), QItemSelection());
+    // The message waits for the user in an event loop of its own; not
+    // inside the caller, which may be the player's stop at the end of a
+    // recording or a scan's hand-over.
+    QTimer::singleShot(0, this, [] { announceMissing(); });
     return false;
 }
 
