@@ -5,6 +5,7 @@
 // cells, the grid, the page, the picture's anchor and size), including
 // runs that fail and must leave nothing behind.
 
+#include "kv_comma_locale.h"
 #include "kv_player_fixtures.h"
 #include "kv_test_main.h"
 #include "kv_test_util.h"
@@ -264,6 +265,28 @@ private slots:
         QCOMPARE(embedded.size(), QSize(1280, 720));
         QCOMPARE(embedded.pixelColor(100, 100).red() > 200, true);
         QCOMPARE(embedded.pixelColor(1180, 620).blue() < 80, true); // yellow quarter
+    }
+
+    // A user whose locale writes "2,5" gets the same workbook: its numbers
+    // (column widths, row heights, the picture's place) are the file
+    // format's, not the user's.
+    void workbookInACommaLocale()
+    {
+        const KVTest::CommaNumbers comma;
+        QVERIFY2(comma.isActive(), qPrintable(comma.why()));
+        KVVideoItem *item = _recording.data();
+        KVExcelReport report;
+        report.setFacts(KVReportFacts::fromRecording(item, 1000, item->duration()));
+        report.setPicture(quarters(QSize(1280, 720)));
+        const QString target = _dir + QStringLiteral("/report_comma.xlsx");
+        QVERIFY2(report.run(target), qPrintable(report.errorString()));
+        const KVTest::XlsxBook book(target);
+        QVERIFY(book.isValid());
+        QVERIFY(!book.columnWidths().isEmpty());
+        for (double width : book.columnWidths())
+            QVERIFY2(qAbs(width - 3.2857) < 0.01, qPrintable(QString::number(width)));
+        QCOMPARE(book.defaultRowHeight(), 24.0);
+        QCOMPARE(book.anchor().cx, 480 * kEmuPerPoint);
     }
 
     void workbookWithoutFixLeavesTheGpsCellsEmpty()

@@ -2,6 +2,7 @@
 // exact seeks checked by the frame-number strip, fixed duration, first-frame
 // signal, frame skip, filters, capture, broken files, and no sound device.
 
+#include "kv_comma_locale.h"
 #include "kv_media_fixtures.h"
 #include "kv_test_main.h"
 #include "kv_test_util.h"
@@ -345,6 +346,22 @@ private slots:
         QVERIFY(seekAndWait(player, 1000));
         QCOMPARE(renderer.currentFrame().pixelFormat(), AV_PIX_FMT_YUV420P);
         QCOMPARE(errors.count(), 0);
+
+        // In a locale with a decimal comma the equaliser still reads
+        // "0.200" (the C library would stop at the point).
+        {
+            const KVTest::CommaNumbers comma;
+            QVERIFY2(comma.isActive(), qPrintable(comma.why()));
+            LibAVFilterVideo commaEq;
+            QVERIFY(commaEq.installTo(&player));
+            commaEq.setOptions(
+                QStringLiteral("format=pix_fmts=rgb24,eq=brightness=0.200:contrast=1.500"));
+            QVERIFY(seekAndWait(player, 1000));
+            QVERIFY(meanLuma(renderer.currentFrame().toImage()) > meanLuma(plain) + 20);
+            QCOMPARE(errors.count(), 0);
+            commaEq.uninstall();
+            QVERIFY(seekAndWait(player, 1000));
+        }
 
         // A broken graph text: reported once, the picture goes on unfiltered.
         LibAVFilterVideo broken;

@@ -4,6 +4,7 @@
 
 #include "data/kv_format_mov.h"
 #include "data/kv_sensor_data.h"
+#include "kv_comma_locale.h"
 #include "kv_mkcard_track.h"
 #include "kv_test_util.h"
 #include "media/framestrip.h"
@@ -436,6 +437,40 @@ private slots:
                 QCOMPARE(kvm::readFrameStrip(luma, size.width(), size.width(), size.height()), n);
             }
         }
+    }
+
+    // A user with a German locale (decimal comma) gets the same card: the
+    // sensor texts are the recorder's, "35.681236", not "35,681236".
+    void sensorTextDoesNotFollowTheLocale()
+    {
+        QString why;
+        const QString locale = KVTest::commaLocale(&why);
+        QVERIFY2(!locale.isEmpty(), qPrintable(why));
+        const QString card = KVTest::makeTempDir(QStringLiteral("comma-card"));
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LC_ALL"), locale);
+        process.setProcessEnvironment(environment);
+        process.start(KVTest::builtProgram(QStringLiteral("korvid-mkcard")),
+            {QStringLiteral("--seconds"), QString::number(kSeconds), QStringLiteral("--recordings"),
+                QString::number(kRecordings), QStringLiteral("--front"), QStringLiteral("320x180"),
+                QStringLiteral("--rear"), QStringLiteral("160x90"), card});
+        QVERIFY(process.waitForFinished(120000));
+        QCOMPARE(process.exitCode(), 0);
+        // The environment does give a comma to a program that follows it.
+        QProcess printf;
+        printf.setProcessEnvironment(environment);
+        printf.start(QStringLiteral("printf"), {QStringLiteral("%.1f"), QStringLiteral("0,5")});
+        QVERIFY(printf.waitForFinished(10000));
+        QCOMPARE(printf.readAllStandardOutput(), QByteArray("0,5"));
+        const int even = indexOf(RecordingType::Even);
+        const QString name = fileName(_plan[even], false);
+        const QList<TextSample> expected = readTextSamples(QDir(_card).filePath(name));
+        const QList<TextSample> written = readTextSamples(QDir(card).filePath(name));
+        QVERIFY(!expected.isEmpty());
+        QCOMPARE(written.size(), expected.size());
+        for (qsizetype i = 0; i < expected.size(); ++i)
+            QCOMPARE(written[i].text, expected[i].text);
     }
 
     void commandLineErrors()

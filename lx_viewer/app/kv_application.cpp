@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QWidget>
 
+#include <clocale>
+
 KVApplication *KVApplication::s_instance = nullptr;
 
 KVApplication::KVApplication(int &argc, char **argv)
@@ -12,12 +14,17 @@ KVApplication::KVApplication(int &argc, char **argv)
       _instanceGuard(new KVSingleInstance(QString::fromLatin1(kInstanceKey), this))
 {
     s_instance = this;
-    connect(_instanceGuard, &KVSingleInstance::raiseRequested, this,
-            &KVApplication::raiseRequested);
+    // QApplication has set the C library to the user's locale. The
+    // libraries below us (FFmpeg's option parser, the workbook writer) read
+    // and write numbers with it and need "0.5", not the "0,5" of a German
+    // locale. Qt's own number texts follow QLocale and are not affected.
+    std::setlocale(LC_NUMERIC, "C");
+    connect(
+        _instanceGuard, &KVSingleInstance::raiseRequested, this, &KVApplication::raiseRequested);
     connect(_instanceGuard, &KVSingleInstance::openRequested, this,
-            [this](const QStringList &arguments) {
-                emit openRequested(QStringList{applicationFilePath()} + arguments);
-            });
+        [this](const QStringList &arguments) {
+            emit openRequested(QStringList{applicationFilePath()} + arguments);
+        });
 }
 
 KVApplication::~KVApplication()
@@ -43,7 +50,8 @@ void KVApplication::raiseRunningInstance()
             argument = QFileInfo(argument).absoluteFilePath();
     }
     if (!_instanceGuard->notifyRunning(arguments))
-        qInfo() << "the running viewer did not answer" << "[" << Q_FUNC_INFO << __LINE__ << "]";
+        qInfo() << "the running viewer did not answer"
+                << "[" << Q_FUNC_INFO << __LINE__ << "]";
 }
 
 void KVApplication::releaseInstance()

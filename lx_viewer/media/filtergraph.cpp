@@ -8,6 +8,7 @@ extern "C" {
 }
 
 #include "averror.h"
+#include "cnumeric.h"
 #include "colormatrix.h"
 
 namespace kvm
@@ -29,6 +30,9 @@ void FilterGraph::release()
 
 bool FilterGraph::build(const QString &options, const AVFrame *frame, QString *why)
 {
+    // The filters read their numbers ("eq=brightness=0.200") with the C
+    // library, which in a German locale stops at the point.
+    const CNumericScope cNumbers;
     release();
     _options = options;
     _w = frame->width;

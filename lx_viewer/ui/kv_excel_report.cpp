@@ -4,6 +4,7 @@
 #include "kv_file_replace.h"
 #include "kv_report_form.h"
 #include "kv_report_picture.h"
+#include "media/cnumeric.h"
 
 #include <QBuffer>
 #include <QDateTime>
@@ -82,6 +83,10 @@ bool KVExcelReport::run(const QString &targetPath)
             return fail(QStringLiteral("the picture cannot be encoded"));
     }
 
+    // The workbook's numbers (widths, heights, offsets) are written with the
+    // C library: "3.2857", not the "3,2857" of a German locale, which no
+    // spreadsheet reads.
+    const kvm::CNumericScope cNumbers;
     lxw_workbook *workbook = workbook_new(QFile::encodeName(_temporaryPath).constData());
     if (!workbook)
         return fail(QStringLiteral("cannot create ") + _temporaryPath);

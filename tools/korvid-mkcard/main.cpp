@@ -13,6 +13,7 @@ extern "C" {
 #include <QElapsedTimer>
 #include <QGuiApplication>
 
+#include <clocale>
 #include <cstdio>
 
 int main(int argc, char *argv[])
@@ -20,6 +21,9 @@ int main(int argc, char *argv[])
     // Text is drawn into pictures only: no display needed.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    // The application object took the user's locale: the sensor texts are
+    // written with "%.6f" and must read "35.681236" in every locale.
+    std::setlocale(LC_NUMERIC, "C");
     av_log_set_level(AV_LOG_ERROR); // the encoders' statistics are noise here
 
     kvmk::Command command;
