@@ -6,12 +6,14 @@
 #include "core/kv_player.h"
 #include "data/kv_video_file_list.h"
 #include "kv_frame_left.h"
+#include "kv_frame_list.h"
 #include "kv_frame_right.h"
 #include "kv_frame_title.h"
 #include "kv_key_forward.h"
 #include "kv_lx_button.h"
 #include "kv_popup_info.h"
 #include "kv_widget_drag.h"
+#include "kv_widget_video_list.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -63,6 +65,15 @@ WindowMain::WindowMain(QWidget *parent)
     createMapDialog();
     wireCapture(); // capture and report actions, capture results
     wirePlayBar(); // play bar's next, previous and open buttons
+
+    // A shortcut answers only while the widget it belongs to is shown. Full
+    // screen hides the list and the title bar: their keys (PageDown,
+    // PageUp, F3, F5, F7) belong to the window instead, which is always
+    // shown, so they go on working there.
+    KVWidgetVideoList *table = KVFrameList::instance()->table();
+    for (KVShortcut *shortcut : {table->nextShortcut(), table->previousShortcut(),
+             title->reportShortcut(), title->captureShortcut(), title->infoShortcut()})
+        shortcut->setParent(this);
 }
 
 WindowMain::~WindowMain()
