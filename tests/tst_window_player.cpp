@@ -39,6 +39,7 @@
 #include "ui/kv_popup_capture.h"
 #include "ui/kv_popup_info.h"
 #include "ui/kv_slider.h"
+#include "ui/kv_widget_check_box.h"
 #include "ui/kv_widget_video_list.h"
 #include "ui/kv_widget_zoom_pos.h"
 #include "ui/kv_window_main.h"
@@ -746,6 +747,23 @@ private slots:
         QVERIFY(!heldInPopup);
         QVERIFY(!keys->isKeyHeld());
         QCOMPARE(released.count(), 1);
+
+        // A key pressed and let go in the pop-up's check box (the box hands
+        // its keys on) leaves no key held behind.
+        activate();
+        bool heldAfterClick = true;
+        KVTest::whenModal<KVPopupInfo>(
+            [&](KVPopupInfo *popup) {
+                QTest::keyClick(popup->accelBox(), Qt::Key_Right);
+                heldAfterClick = keys->isKeyHeld();
+                popup->reject();
+            },
+            &ran);
+        QTest::keyClick(_window, Qt::Key_F7);
+        QVERIFY(ran);
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        QVERIFY(!heldAfterClick);
+        QVERIFY(!keys->isKeyHeld());
 
         // The title bar's capture button goes through again: the capture
         // pop-up comes (cancelled: nothing is kept).

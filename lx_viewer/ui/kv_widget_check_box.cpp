@@ -18,3 +18,12 @@ void KVWidgetCheckBox::keyPressEvent(QKeyEvent *event)
     KVKeyForward::keyPress(event);
     QCheckBox::keyPressEvent(event);
 }
+
+void KVWidgetCheckBox::keyReleaseEvent(QKeyEvent *event)
+{
+    // The press went on to the key handler: so does its release, or the
+    // key would count as held after the pop-up and block full screen,
+    // capture and the list keys.
+    KVKeyForward::keyRelease(event);
+    QCheckBox::keyReleaseEvent(event);
+}

@@ -1,6 +1,6 @@
 #pragma once
 // The viewer's check box ("normal" in the style sheet: 24 x 24 indicator
-// pictures); its key presses also reach the application key handler.
+// pictures); its keys also reach the application key handler.
 //
 // Thread: GUI thread only.
 
@@ -15,4 +15,5 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
 };
