@@ -695,6 +695,39 @@ private slots:
         activate();
     }
 
+    // A held Return or Space is one press: full screen and play/pause are
+    // toggled once, not at the keyboard's repeat rate.
+    void heldKeysDoNotRepeat()
+    {
+        activate();
+        QWindow *window = _window->windowHandle();
+        const auto hold = [window](Qt::Key key, const QString &text) {
+            QTest::simulateEvent(window, true, key, {}, text, false);
+            for (int i = 0; i < 4; ++i) {
+                QTest::qWait(100); // the keyboard's repeat rate
+                QTest::simulateEvent(window, true, key, {}, text, true);
+            }
+            QTest::simulateEvent(window, false, key, {}, text, false);
+        };
+        QVERIFY(!_window->isFullScreen());
+        hold(Qt::Key_Return, QStringLiteral("\r"));
+        QVERIFY(_window->isFullScreen());
+        activate();
+        QTest::keyClick(_window, Qt::Key_Escape);
+        QVERIFY(!_window->isFullScreen());
+        activate();
+
+        if (_player->isPaused())
+            QTest::mouseClick(_play->playButton(), Qt::LeftButton);
+        QTRY_VERIFY(_player->mainPlayer()->isPlaying() && !_player->isPaused());
+        hold(Qt::Key_Space, QStringLiteral(" "));
+        QTRY_VERIFY(_player->isPaused());
+        QTest::qWait(300);
+        QVERIFY(_player->isPaused());
+        QTest::mouseClick(_play->playButton(), Qt::LeftButton);
+        QTRY_VERIFY(!_player->isPaused());
+    }
+
     void infoPopupPausesPlayback()
     {
         if (_player->isPaused())

@@ -65,6 +65,10 @@ private:
 KVShortcut::KVShortcut(const QKeySequence &key, QWidget *parent) : QShortcut(key, parent)
 {
     setContext(Qt::ApplicationShortcut);
+    // A held key would toggle play and pause, or full screen, over and over
+    // (each resume an exact seek). Only the list keys step on while held:
+    // one recording after another, each once its load has ended.
+    setAutoRepeat(key == QKeySequence(Qt::Key_PageDown) || key == QKeySequence(Qt::Key_PageUp));
     if (ModalWatcher *watcher = ModalWatcher::instance())
         watcher->add(this);
     update();

@@ -10,6 +10,8 @@
 // KVShortcut is disabled for as long as its window is blocked, so the key
 // goes to the pop-up instead.
 //
+// Held keys do not repeat, except PageDown and PageUp.
+//
 // The owner's own condition (a recording loaded, full screen) is set with
 // setWanted(), never with QShortcut::setEnabled(); the shortcut is enabled
 // when it is wanted and its window is not blocked.
