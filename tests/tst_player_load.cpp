@@ -215,6 +215,29 @@ private slots:
         QVERIFY(!awake->wanted());
     }
 
+    // The end report of the last frame came while the user paused (the
+    // position at the end is not taken in a pause, the end status is):
+    // played again to its end, the recording still ends and the next one
+    // comes.
+    void endReportedDuringAPauseStillEnds()
+    {
+        KVVideoFileList::instance()->setCurrentItem(_card[1]);
+        QVERIFY(loadAndWait(_player, _card[1]));
+        QTRY_VERIFY(_player->mainPlayer()->position() > 0);
+        _player->onPlayOrPause();
+        QVERIFY(_player->isPaused());
+        emit _player->mainPlayer()->mediaStatusChanged(kvm::EndOfMedia);
+        EventLog log(_player);
+        _player->onPlayOrPause();
+        QVERIFY(!_player->isPaused());
+        QVERIFY(log.waitFor(PLAY_STOPPED, 8000));
+        QCOMPARE(log.events.value(log.kinds().indexOf(PLAY_STOPPED)).second, _card[2]);
+        QVERIFY(log.waitFor(PLAY_LOADED, 8000));
+        QCOMPARE(_player->item(), _card[2]);
+        _player->onUserStop();
+        QTRY_VERIFY(!KVVideoFileList::loadInProgress());
+    }
+
     void oneSecondRecordingNeverEndsThatWay()
     {
         const QString path = KVTest::makeTempDir(QStringLiteral("short"))

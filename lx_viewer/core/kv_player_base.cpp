@@ -250,6 +250,7 @@ void KVPlayerBase::onMediaChangedF(kvm::MediaStatus status)
         return;
     _stopped = false;
     _endOfMedia = false;
+    _endStopIssued = false;
     _front->setFixedDuration(quint64(std::max<qint64>(_front->duration(), 0)));
     _front->setSeekType(kvm::AccurateSeek);
     if (!_rear->file().isEmpty()) {
@@ -297,6 +298,7 @@ void KVPlayerBase::onMediaChangedR(kvm::MediaStatus status)
     }
     // 2. both end together: the longer file is cut to the shorter one
     _endOfMedia = false;
+    _endStopIssued = false;
     if (_rear->isLoaded()) {
         if (_rear->duration() > _front->duration())
             _rear->setFixedDuration(quint64(std::max<qint64>(_front->duration(), 0)));
@@ -349,6 +351,7 @@ void KVPlayerBase::failLoad(const QString &why)
     _stopped = true;
     _paused = false;
     _endOfMedia = false;
+    _endStopIssued = false;
     _front->stop();
     _rear->stop();
     _front->setFile(QString());
@@ -519,8 +522,11 @@ void KVPlayerBase::onPositionChanged(qint64 value)
     const qint64 duration = _playerF->duration();
     // 1. the end of the recording
     if (value >= duration && !_sliderPressed && duration > 1000 && !_playerF->isPaused()) {
-        if (_stopped || _endOfMedia)
+        // Once: the end status alone (it may come in a pause, when the end
+        // position is not taken) does not count as the stop.
+        if (_stopped || _endStopIssued)
             return;
+        _endStopIssued = true;
         _endOfMedia = true;
         _playerF->stop();
         if (_playerR->isLoaded())
@@ -630,6 +636,7 @@ void KVPlayerBase::closeMedia()
     if (_tempMuted)
         onUnMuteIfRequired();
     _endOfMedia = false;
+    _endStopIssued = false;
     _loading = false;
     _pauseAfterLoad = false;
     KVKeyEvent::instance()->setEnabled(false);

@@ -203,7 +203,8 @@ protected:
     QPointer<QLabel> _speedLabel;
     bool _stopped = true;
     bool _paused = false;
-    bool _endOfMedia = false;
+    bool _endOfMedia = false; // the main picture reached its end
+    bool _endStopIssued = false; // the players were stopped at the end
     bool _sliderPressed = false;
     double _speed = 1.0;
     bool _tempMuted = false;
