@@ -165,6 +165,16 @@ private slots:
         player.play();
         QTRY_VERIFY_WITH_TIMEOUT(renderer.count() > atStop + 5, 5000);
         player.stop();
+
+        // Another file: the picture of the last one is gone at once, before
+        // the new one loads, so a renderer attached meanwhile gets nothing.
+        QVERIFY(player.presentedFrame().isValid());
+        player.setFile(_clip);
+        QVERIFY(!player.presentedFrame().isValid());
+        NullRenderer late;
+        player.addVideoRenderer(&late);
+        QCOMPARE(late.count(), 0);
+        player.removeVideoRenderer(&late);
     }
 
     void accurateSeekShowsTheTarget()

@@ -95,6 +95,31 @@ private slots:
         QVERIFY(_player->flipFilterRear() == nullptr);
     }
 
+    // A swap shows the other camera at once, and with its own flip: the
+    // picture handed over is not one from before its filters.
+    void swapHandsOverTheFilteredPicture()
+    {
+        QVERIFY(loadAndWait(_player, _demo.data()));
+        pauseAndSettle();
+        const int lock = KVPlayer::kSwapLockMs + 300; // (and the seek settles)
+        _player->toggleSwap();
+        QTest::qWait(lock);
+        QVERIFY(_player->mainPlayer() == _player->rearPlayer());
+        _player->onToggleHFlipMain(); // the rear camera's flip
+        QVERIFY(_player->rearFlipH());
+        QTRY_COMPARE(out()->lastRecord().format, int(AV_PIX_FMT_RGB24));
+        _player->toggleSwap(); // the rear player is the secondary again
+        QTest::qWait(lock);
+        QVERIFY(_player->mainPlayer() == _player->frontPlayer());
+        QCOMPARE(out()->lastRecord().format, int(AV_PIX_FMT_YUV420P));
+        out()->clear();
+        _player->toggleSwap();
+        QVERIFY(out()->count() > 0);
+        const kvm::NullRenderer::Record first = out()->records().first();
+        QCOMPARE(first.width, _player->rearPlayer()->videoSize().width());
+        QCOMPARE(first.format, int(AV_PIX_FMT_RGB24));
+    }
+
     void equaliserTexts()
     {
         QVERIFY(loadAndWait(_player, _demo.data()));

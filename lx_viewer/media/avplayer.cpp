@@ -111,7 +111,18 @@ void AVPlayer::setFile(const QString &path)
     ++d->loadGeneration; // a load still running for the old path is ignored
     d->playOnLoad = false;
     d->positionMs = 0;
+    forgetPicture();
     setStatus(NoMedia);
+}
+
+void AVPlayer::forgetPicture()
+{
+    // The last file's picture is not this file's: a renderer attached now
+    // (a swap, or the role change of the next recording) or a capture must
+    // not be given it.
+    std::lock_guard lock(d->link->mutex);
+    d->link->presented = VideoFrame();
+    d->link->presentedMs = 0;
 }
 
 QString AVPlayer::file() const
@@ -130,13 +141,7 @@ bool AVPlayer::load()
     d->media.reset();
     d->firstFrameSent = false;
     d->positionMs = 0;
-    {
-        // The last file's picture is not this file's: a renderer attached
-        // now (the swap after a load) or a capture must not be given it.
-        std::lock_guard lock(d->link->mutex);
-        d->link->presented = VideoFrame();
-        d->link->presentedMs = 0;
-    }
+    forgetPicture();
     const quint64 generation = ++d->loadGeneration;
     setStatus(LoadingMedia);
     std::shared_ptr<PlayerLink> link = d->link;

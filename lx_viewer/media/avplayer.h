@@ -129,9 +129,11 @@ public:
     quint64 fixedDuration() const;
     static void setFrameSkip(int n) { kvm::setFrameSkip(n); }
     static int frameSkip() { return kvm::frameSkip(); }
-    // A secondary player decodes in step like any other, but runs no filter
-    // and converts nothing while no renderer is attached; its clock waits at
-    // a seek target for the main player's clock value (see above).
+    // A secondary player decodes and filters in step like any other (so a
+    // renderer attached at a swap gets a picture as its filters make it),
+    // and nothing converts it for display while no renderer is attached;
+    // its clock waits at a seek target for the main player's clock value
+    // (see above).
     void setSecondary(bool secondary);
     bool isSecondary() const;
 
@@ -184,6 +186,7 @@ private:
     void uninstallFilter(LibAVFilterVideo *filter);
     void filterOptionsChanged();
     void syncFilters();
+    void forgetPicture(); // drops the last presented frame
     void detachRenderer(VideoRenderer *renderer);
     // --- GUI thread, reached through queued calls from the worker threads
     void loadDone(quint64 generation, std::shared_ptr<MediaSource> media, const AVError &error);

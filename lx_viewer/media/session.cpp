@@ -341,12 +341,12 @@ void PlaybackSession::videoLoop()
 
     auto push = [&](const AVFrame *f, double pts, bool target) {
         std::vector<PlayerLink::FilterEntry> filters;
-        bool convert;
         {
+            // A secondary player filters too, though it shows nothing: a
+            // swap hands its picture over at once, and that picture must
+            // already be flipped and equalised as its camera is set.
             std::lock_guard lock(_link->mutex);
-            convert = !_link->secondary || !_link->outputs.isEmpty();
-            if (convert)
-                filters = _link->filters;
+            filters = _link->filters;
         }
         AVFrame *owned = nullptr;
         const AVFrame *current = f;
@@ -370,7 +370,7 @@ void PlaybackSession::videoLoop()
         for (auto it = graphs.begin(); it != graphs.end();) {
             const bool kept = std::any_of(
                 filters.begin(), filters.end(), [&](const auto &s) { return s.id == it->first; });
-            it = kept || !convert ? std::next(it) : graphs.erase(it);
+            it = kept ? std::next(it) : graphs.erase(it);
         }
         Frame item{VideoFrame(current, pts, serial), serial, target, false};
         av_frame_free(&owned);
