@@ -330,6 +330,20 @@ private slots:
         QCOMPARE(list()->allItems().size(), 4);
         QCOMPARE(list()->removeItem(all.at(3)), -1);
         QCOMPARE(all.at(3)->type(), 3); // still alive
+        // The recording playing is removed (its file has gone): next and
+        // previous go from where it stood, not from the top.
+        list()->setCurrentItem(all.at(2));
+        QCOMPARE(list()->removeItem(all.at(2)), 2);
+        QCOMPARE(list()->visibleItems(), (QList<KVVideoItem *>{all[0], all[1], all[4]}));
+        QCOMPARE(list()->nextItem(), all.at(4));
+        QCOMPARE(list()->previousItem(), all.at(1));
+        list()->onPlayNextVideo(-1);
+        QCOMPARE(found.last().at(0).value<KVVideoItem *>(), all.at(4));
+        // The last one removed while playing: next wraps to the first.
+        list()->setCurrentItem(all.at(4));
+        list()->removeItem(all.at(4));
+        QCOMPARE(list()->nextItem(), all.at(0));
+        QCOMPARE(list()->previousItem(), all.at(1));
     }
 
     // The threaded build over 2,000 files: signals in order, at most 365

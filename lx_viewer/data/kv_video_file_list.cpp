@@ -197,6 +197,8 @@ int KVVideoFileList::removeItem(KVVideoItem *item)
     const int index = int(_visibleItems.indexOf(item));
     if (index >= 0)
         _visibleItems.removeAt(index);
+    if (item == _currentItem && index >= 0)
+        _currentGoneAt = index;
     for (qsizetype i = 0; i < _allItems.size(); ++i) {
         if (_allItems.at(i).data() == item) {
             _unlinked.append(_allItems.takeAt(i));
@@ -215,7 +217,11 @@ KVVideoItem *KVVideoFileList::neighbour(bool forward, int fromIndex) const
 {
     if (fromIndex == -1 && !_currentItem)
         return nullptr;
-    const int start = fromIndex == -1 ? indexOfCurrent() : fromIndex;
+    int start = fromIndex == -1 ? indexOfCurrent() : fromIndex;
+    // The current recording was removed from the list: its place counts,
+    // now held by the one that followed it.
+    if (fromIndex == -1 && start < 0 && _currentGoneAt >= 0)
+        start = forward ? _currentGoneAt - 1 : _currentGoneAt;
     int target = forward ? start + 1 : start - 1;
     if (target < 0)
         return nullptr;
@@ -240,6 +246,7 @@ void KVVideoFileList::setCurrentItem(KVVideoItem *item)
 {
     _currentItem = item;
     _currentRef = item ? item->sharedFromThis() : KVVideoItemRef();
+    _currentGoneAt = -1;
 }
 
 KVVideoItemRef KVVideoFileList::ref(KVVideoItem *item) const

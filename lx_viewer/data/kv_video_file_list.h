@@ -176,6 +176,7 @@ private:
     QString _loadingFolder; // of the build under way
     KVVideoItem *_currentItem = nullptr;
     KVVideoItemRef _currentRef; // keeps the current item alive while set
+    int _currentGoneAt = -1; // visible index the current item had when removed
 };
 
 // The folder scan and catalogue build on the global thread pool
