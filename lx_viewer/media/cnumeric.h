@@ -7,7 +7,6 @@
 //
 // Thread: any; the scope belongs to the thread that made it.
 
-#include <clocale>
 #include <locale.h>
 
 namespace kvm

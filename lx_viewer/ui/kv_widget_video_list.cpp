@@ -259,7 +259,7 @@ bool KVWidgetVideoList::playItem(KVVideoItem *item)
     // The message waits for the user in an event loop of its own; not
     // inside the caller, which may be the player's stop at the end of a
     // recording or a scan's hand-over.
-    QTimer::singleShot(0, this, [] { announceMissing(); });
+    QTimer::singleShot(0, this, announceMissing);
     return false;
 }
 
